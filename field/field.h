@@ -1,0 +1,30 @@
+// field.h: the blob field, whole interface.
+//
+//   pallerot     where the six blobs of light stand, in screen pixels
+//   puf          one blob's light, 600 rows of 800 floats, centre at (300, 400)
+//   alustaPuf()  fills puf; call once before the first frame
+//   piirtele(s)  draws one 400x300 frame into an 8-bit surface
+//
+// Every slot of pallerot must stay within 0 <= x <= 400 and 0 <= y <= 300:
+// inside that range each blob's 400x300 window of puf lies inside the table.
+#pragma once
+
+#include <SDL.h>
+#include <stdint.h>
+
+struct Pallero {
+    int32_t x, y;
+};
+
+// Slots 0-2 stand still, 3 bounces, 4 orbits, 5 follows the pointer.
+extern Pallero pallerot[6];
+
+// Entry (r, c) is puf[r * 800 + c]: the brightness at offset (c - 400, r - 300)
+// from a light hanging 25 pixels above the surface.
+extern float puf[600 * 800];
+
+void alustaPuf();
+
+// The caller locks the surface when SDL_MUSTLOCK says so; it must be at least
+// 400x300 bytes of pixels, rows pitch bytes apart.
+void piirtele(SDL_Surface *screen);

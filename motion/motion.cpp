@@ -1,0 +1,62 @@
+#include "motion/motion.h"
+
+#include <math.h>
+
+#include "field/field.h"
+
+// The sine takes its angle as a double, but the scaling and offset are done in
+// long double before truncation. That matters where the exact result is a whole
+// number: 140 sin(30 deg) + 250 comes out just below 320 and truncates to 319,
+// where double arithmetic would round up to 320.
+void buildOrbitTables(int32_t orbitX[360], int32_t orbitY[360])
+{
+    for (int t = 0; t < 360; t++) {
+        double ax = t * 0.017453292519943295;
+        double ay = (t + 50) * 0.017453292519943295;
+        orbitX[t] = (int32_t)(140 * (long double)sin(ax) + 250);
+        orbitY[t] = (int32_t)(80 * (long double)sin(ay) + 150);
+    }
+}
+
+void placeBouncingBlob(int32_t *fallSpeed)
+{
+    pallerot[3].x = 30;
+    pallerot[3].y = 60;
+    *fallSpeed = 0;
+}
+
+void moveBlobs(uint32_t frameCount, const SDL_Event *event, const int32_t orbitX[360],
+               const int32_t orbitY[360], int32_t *fallSpeed)
+{
+    // Reflecting to 1 - v rather than -v cancels the +1 of gravity that
+    // follows, so the way up retraces the way down and no height is lost.
+    int32_t next = pallerot[3].y + *fallSpeed;
+    if (next > 300) {
+        *fallSpeed = 1 - *fallSpeed;
+        next = pallerot[3].y + *fallSpeed;
+    }
+    pallerot[3].y = next;
+    *fallSpeed += 1;
+
+    uint32_t t = frameCount % 360;
+    pallerot[4].x = orbitX[t];
+    pallerot[4].y = orbitY[t];
+
+    Uint16 x, y;
+    switch (event->type) {
+    case SDL_MOUSEMOTION:
+        x = event->motion.x;
+        y = event->motion.y;
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+        x = event->button.x;
+        y = event->button.y;
+        break;
+    default:
+        return;
+    }
+    // Unsigned, so only the far edges need a limit.
+    pallerot[5].x = x > 399 ? 399 : x;
+    pallerot[5].y = y > 299 ? 299 : y;
+}

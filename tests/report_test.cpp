@@ -1,0 +1,45 @@
+#include <gtest/gtest.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <string>
+
+#include "app/report.h"
+
+namespace {
+
+std::string report(uint32_t elapsedMs, uint32_t frames)
+{
+    char *buf = nullptr;
+    size_t len = 0;
+    FILE *f = open_memstream(&buf, &len);
+    printReport(f, elapsedMs, frames);
+    fclose(f);
+    std::string s(buf, len);
+    free(buf);
+    return s;
+}
+
+TEST(Report, Format)
+{
+    EXPECT_EQ(report(1234, 100), "Aika: 1.234 sek, framet: 100 kpl, fps: 81.037\n");
+    EXPECT_EQ(report(1000, 0), "Aika: 1.000 sek, framet: 0 kpl, fps: 0.000\n");
+    EXPECT_EQ(report(5, 3), "Aika: 0.005 sek, framet: 3 kpl, fps: 600.000\n");
+}
+
+TEST(Report, ZeroElapsedGivesZeroRate)
+{
+    EXPECT_EQ(report(0, 0), "Aika: 0.000 sek, framet: 0 kpl, fps: 0.000\n");
+    EXPECT_EQ(report(0, 7), "Aika: 0.000 sek, framet: 7 kpl, fps: 0.000\n");
+}
+
+TEST(Report, LargeCountsStayUnsignedAndExact)
+{
+    EXPECT_EQ(report(1000, 2147483647u), "Aika: 1.000 sek, framet: 2147483647 kpl, fps: 2147483647.000\n");
+    EXPECT_EQ(report(1000, 2147483648u), "Aika: 1.000 sek, framet: 2147483648 kpl, fps: 2147483648.000\n");
+    // count * 1000 would overflow 32 bits; the rate must not.
+    EXPECT_EQ(report(4294967295u, 4294967295u),
+              "Aika: 4294967.295 sek, framet: 4294967295 kpl, fps: 1000.000\n");
+}
+
+} // namespace
