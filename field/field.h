@@ -4,6 +4,7 @@
 //   puf          one blob's light, 600 rows of 800 floats, centre at (300, 400)
 //   alustaPuf()  fills puf; call once before the first frame
 //   piirtele(s)  draws one 400x300 frame into an 8-bit surface
+//   piirteleLeveydella(s, leveys)  the same with one chosen inner loop
 //
 // Every slot of pallerot must stay within 0 <= x <= 400 and 0 <= y <= 300:
 // inside that range each blob's 400x300 window of puf lies inside the table.
@@ -26,5 +27,13 @@ extern float puf[600 * 800];
 void alustaPuf();
 
 // The caller locks the surface when SDL_MUSTLOCK says so; it must be at least
-// 400x300 bytes of pixels, rows pitch bytes apart.
+// 400x300 bytes of pixels, rows pitch bytes apart. Keeps one static cache,
+// the exact sum of slots 0-2 (480 kB), rebuilt on any frame they have moved.
 void piirtele(SDL_Surface *screen);
+
+// The same frame drawn with the inner loop of one vector width: 16 (AVX-512),
+// 8 (AVX2) or 1 (plain C++, which the compiler vectorises for the baseline
+// processor). Returns false, drawing nothing, when this processor or build
+// lacks that width. piirtele uses the widest there is; this is for the tests,
+// which hold every width against the literal sum, and for the benchmarks.
+bool piirteleLeveydella(SDL_Surface *screen, int leveys);
