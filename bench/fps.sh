@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# The demo's frame rate against the same frame loop with nothing drawn.
+#
+#   bench/fps.sh [build-dir] [seconds-a-run] [rounds]
+#
+# Starts a private Xvfb, then runs the demo and bench's emptyloop in turn,
+# each for the given seconds (default 4) over the given rounds (default 5),
+# ends every run with a real Escape key press sent to its window, reads the
+# fps from the run's report line and prints the median of each and the
+# demo's rate as a share of the empty loop's. Not a test: the figures move
+# with whatever else the machine is doing.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/build}" && pwd)
+seconds=${2:-4}
+rounds=${3:-5}
+demo=$build/app/kimallusmylly
+empty=$build/bench/emptyloop
+for exe in "$demo" "$empty"; do
+    [[ -x $exe ]] || { echo "fps.sh: $exe is missing; build the project first" >&2; exit 1; }
+done
+
+work=$(mktemp -d)
+xvfb_pid=
+run_pid=
+cleanup() {
+    [[ -n $run_pid ]] && kill "$run_pid" 2>/dev/null || true
+    [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# -displayfd makes the server choose a free display and write its number.
+Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do
+    [[ -s $work/display ]] && break
+    sleep 0.1
+done
+[[ -s $work/display ]] || { echo "fps.sh: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
+export DISPLAY=:$(head -n1 "$work/display")
+for _ in $(seq 100); do # the number is written a moment before connections are taken
+    xdotool getdisplaygeometry >/dev/null 2>&1 && break
+    sleep 0.1
+done
+
+# One run: start, wait for its window, let it run, press Escape, read the rate.
+fps_of() { # executable
+    local out=$work/out window
+    "$1" >"$out" 2>&1 &
+    run_pid=$!
+    window=$(timeout 10 xdotool search --sync --name '^Kimallusmylly$' 2>/dev/null | head -n1) || true
+    [[ -n $window ]] || { echo "fps.sh: no window from $1:" >&2; cat "$out" >&2; exit 1; }
+    sleep "$seconds"
+    # The key goes to the window itself; the key-up that follows may find it
+    # already gone, which xdotool reports and which does not matter here.
+    xdotool key --window "$window" Escape >/dev/null 2>&1 || true
+    for _ in $(seq 100); do
+        kill -0 "$run_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    if kill -0 "$run_pid" 2>/dev/null; then
+        echo "fps.sh: $1 did not stop on Escape" >&2
+        exit 1
+    fi
+    wait "$run_pid" || true
+    run_pid=
+    sed -n 's/^Aika: .* fps: \([0-9.]*\)$/\1/p' "$out" | grep . || { echo "fps.sh: no report from $1:" >&2; cat "$out" >&2; exit 1; }
+}
+
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+: >"$work/demo" >"$work/empty"
+for round in $(seq "$rounds"); do
+    d=$(fps_of "$demo")
+    e=$(fps_of "$empty")
+    echo "round $round: demo $d fps, empty loop $e fps"
+    echo "$d" >>"$work/demo"
+    echo "$e" >>"$work/empty"
+done
+d=$(median <"$work/demo")
+e=$(median <"$work/empty")
+awk -v d="$d" -v e="$e" 'BEGIN { printf "median: demo %.1f fps, empty loop %.1f fps, demo/empty %.1f%%\n", d, e, 100 * d / e }'

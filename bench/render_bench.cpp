@@ -1,0 +1,141 @@
+// How long a frame takes: the literal long double renderer from the tests
+// against piirtele and each of its inner loops, on the demo's own blob motion,
+// plus the start-up table fill. Ends with one line that sets the figures side
+// by side.
+//
+//   render_bench [Google Benchmark options, e.g. --benchmark_repetitions=5]
+#include <benchmark/benchmark.h>
+#include <stdio.h>
+#include <string.h>
+#include <time.h>
+
+#include <random>
+
+#include "field/field.h"
+#include "motion/motion.h"
+#include "tests/reference.h"
+
+namespace {
+
+int32_t orbitX[360], orbitY[360];
+int32_t fallSpeed;
+uint32_t frameCount;
+SDL_Event noEvent; // SDL_NOEVENT: the pointer blob stays where it is
+uint8_t literalOut[300 * 400];
+SDL_Surface *surface;
+
+// Wall-clock nanoseconds a frame of each benchmark's latest run, for the ratio.
+double literalNs, piirteleNs, alustaPufNs;
+
+double now()
+{
+    timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return t.tv_sec * 1e9 + t.tv_nsec;
+}
+
+// The demo's blob motion, started afresh for every benchmark run so that all
+// renderers draw the same frames.
+void startMotion()
+{
+    static const Pallero start[6] = {{0, 150}, {120, 150}, {220, 150}, {0, 0}, {0, 0}, {0, 0}};
+    memcpy(pallerot, start, sizeof pallerot);
+    placeBouncingBlob(&fallSpeed);
+    frameCount = 0;
+}
+
+void nextFrame() { moveBlobs(frameCount++, &noEvent, orbitX, orbitY, &fallSpeed); }
+
+void BM_literal(benchmark::State &state)
+{
+    startMotion();
+    double t0 = now();
+    for (auto _ : state) {
+        nextFrame();
+        referenceFrame(literalOut);
+        benchmark::DoNotOptimize(literalOut);
+    }
+    literalNs = (now() - t0) / state.iterations();
+}
+
+// Argument 0 is piirtele as the demo calls it; 16, 8 and 1 are its inner
+// loops one at a time. The counter is how many times faster than the literal
+// renderer's run just before.
+void BM_piirtele(benchmark::State &state)
+{
+    int width = state.range(0);
+    startMotion();
+    if (width != 0 && !piirteleLeveydella(surface, width)) {
+        state.SkipWithError("this processor lacks that width");
+        return;
+    }
+    double t0 = now();
+    for (auto _ : state) {
+        nextFrame();
+        if (width == 0)
+            piirtele(surface);
+        else
+            piirteleLeveydella(surface, width);
+        benchmark::DoNotOptimize(surface->pixels);
+    }
+    double ns = (now() - t0) / state.iterations();
+    if (width == 0)
+        piirteleNs = ns;
+    state.counters["x_literal"] = literalNs / ns;
+}
+
+// The worst case for the cache of the still blobs: all six slots random every
+// frame, as an outside harness may set them, so the cache is rebuilt each time.
+void BM_piirteleAllSixRandom(benchmark::State &state)
+{
+    std::mt19937 rng(1);
+    std::uniform_int_distribution<int> x(0, 400), y(0, 300);
+    double t0 = now();
+    for (auto _ : state) {
+        for (auto &p : pallerot)
+            p = {x(rng), y(rng)};
+        piirtele(surface);
+        benchmark::DoNotOptimize(surface->pixels);
+    }
+    state.counters["x_literal"] = literalNs / ((now() - t0) / state.iterations());
+}
+
+void BM_alustaPuf(benchmark::State &state)
+{
+    double t0 = now();
+    for (auto _ : state) {
+        alustaPuf();
+        benchmark::DoNotOptimize(puf);
+    }
+    alustaPufNs = (now() - t0) / state.iterations();
+}
+
+} // namespace
+
+BENCHMARK(BM_literal)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_piirtele)->Arg(0)->Arg(16)->Arg(8)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_piirteleAllSixRandom)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_alustaPuf)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char **argv)
+{
+    surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 400, 300, 8, 0, 0, 0, 0);
+    if (surface == NULL) {
+        fprintf(stderr, "no surface: %s\n", SDL_GetError());
+        return 1;
+    }
+    buildOrbitTables(orbitX, orbitY);
+    alustaPuf();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    if (literalNs > 0 && piirteleNs > 0)
+        printf("literal %.1f us a frame, piirtele %.1f us a frame: %.1f times as fast\n", literalNs / 1e3,
+               piirteleNs / 1e3, literalNs / piirteleNs);
+    if (alustaPufNs > 0)
+        printf("start-up: alustaPuf %.2f ms\n", alustaPufNs / 1e6);
+    SDL_FreeSurface(surface);
+    return 0;
+}
