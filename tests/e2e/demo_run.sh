@@ -1,83 +1,106 @@
 #!/usr/bin/env bash
-# Runs the real program the way a person does: in a private X server, ended
-# by a real Escape key press, or with no display at all.
+# Runs the real program the way a person meets it: in a private X server,
+# with real input, ended by Escape or by the window's close button; or with
+# one of its SDL calls failing on purpose; or with no display at all.
 #
-#   demo_run.sh PROGRAM escape|nodisplay
+#   demo_run.sh PROGRAM CASE
+#
+# E2E_XDRIVER and E2E_SDLSHIM name the helpers built next to this script
+# (xdriver.cpp, sdlshim.cpp). No step depends on how fast anything runs:
+# every wait polls up to a generous deadline and then reports what it saw.
 set -euo pipefail
 prog=$1
 case=$2
+here=$(cd "$(dirname "$0")" && pwd)
+xdriver=${E2E_XDRIVER:-}
+shim=${E2E_SDLSHIM:-}
 work=$(mktemp -d)
-xvfb_pid=
+# shellcheck source=xvfb.sh
+source "$here/xvfb.sh"
+
 prog_pid=
 cleanup() {
-    [[ -n $prog_pid ]] && kill "$prog_pid" 2>/dev/null || true
-    [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null || true
+    if [[ -n $prog_pid ]]; then
+        # SDL turns SIGTERM into a quit request, which a broken program may
+        # ignore: it gets 5 s, then SIGKILL.
+        stop_process "$prog_pid"
+    fi
+    stop_xvfb
     rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "FAIL: $*"; for f in out err; do echo "--- std$f:"; cat -A "$work/$f" 2>/dev/null || true; done; exit 1; }
+fail() {
+    echo "FAIL: $*"
+    for f in out err trace xvfb.log; do
+        [[ -e $work/$f ]] && { echo "--- $f:"; cat -A "$work/$f"; }
+    done
+    exit 1
+}
 
 # X libraries keep allocations until exit; the program itself allocates
-# nothing, so a leak report would only be noise on stderr.
-export ASAN_OPTIONS=detect_leaks=0
+# nothing, so a leak report would only be noise on stderr. The shim is
+# preloaded ahead of the sanitizer runtime, which is fine: it has no
+# instrumented code and only forwards calls.
+export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0:verify_asan_link_order=0
 
-# Waits up to $2 tenths of a second for process $1 to end; its status in $status.
+# The error text the shim hands to SDL_SetError, and the trace it writes.
+shim_text='sdlshim: injected failure #7'
+shim_env=(LD_PRELOAD="$shim" SDLSHIM_TEXT="$shim_text" SDLSHIM_TRACE="$work/trace")
+
+# start [env options] COMMAND...: the program in the background (through
+# env(1), which execs it, so $prog_pid is the program), output in out and err.
+start() {
+    env "$@" >"$work/out" 2>"$work/err" &
+    prog_pid=$!
+}
+
+# Waits up to $1 seconds for the program to end; its exit status in $status.
 wait_exit() {
-    for _ in $(seq "$2"); do
-        if ! kill -0 "$1" 2>/dev/null; then
+    local i
+    for i in $(seq $(($1 * 10))); do
+        if ! kill -0 "$prog_pid" 2>/dev/null; then
             status=0
-            wait "$1" || status=$?
+            wait "$prog_pid" || status=$?
+            prog_pid=
             return 0
         fi
         sleep 0.1
     done
-    return 1
+    fail "the program was still running after $1 s"
 }
 
-case $case in
-nodisplay)
-    env -u DISPLAY SDL_VIDEODRIVER=x11 "$prog" >"$work/out" 2>"$work/err" &
-    prog_pid=$!
-    wait_exit "$prog_pid" 100 || fail "program did not end without a display"
-    [[ $status -eq 0 ]] || fail "exit status $status"
-    [[ ! -s $work/out ]] || fail "stdout not empty"
-    grep -qaE '^SDL ei initoitunut: .+$' "$work/err" || fail "no init message"
-    [[ $(wc -l <"$work/err") -eq 1 ]] || fail "more than one line on stderr"
-    ;;
-escape)
-    # -displayfd lets the server pick a free display, so runs never collide.
-    Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
-    [[ -s $work/display ]] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-    export DISPLAY=:$(head -1 "$work/display")
-
-    "$prog" ignored --arguments >"$work/out" 2>"$work/err" &
-    prog_pid=$!
+# Waits for the program's window: caption Kimallusmylly, 400x300. Sets $win.
+find_window() {
+    local i
     win=
-    for _ in $(seq 300); do
+    for i in $(seq $(($1 * 10))); do
         win=$(xdotool search --name '^Kimallusmylly$' 2>/dev/null | head -1) && [[ -n $win ]] && break
-        kill -0 "$prog_pid" 2>/dev/null || fail "program ended before its window appeared"
+        kill -0 "$prog_pid" 2>/dev/null || fail "the program ended before its window appeared"
         sleep 0.1
     done
-    [[ -n $win ]] || fail "no window named Kimallusmylly after 30 s"
+    [[ -n $win ]] || fail "no window named Kimallusmylly after $1 s"
+    local geometry
     geometry=$(xdotool getwindowgeometry "$win" | sed -n 's/.*Geometry: //p')
-    [[ $geometry == 400x300 ]] || fail "window is $geometry, not 400x300"
+    [[ $geometry == 400x300 ]] || fail "the window is $geometry, not 400x300"
+}
 
-    # Real input through XTest, as from a keyboard and mouse: the pointer over
-    # the window and the window focused, so the keys go to it.
-    xdotool mousemove --window "$win" 390 290 windowfocus "$win"
-    # Keys other than Escape, and pointer moves, must not end the run.
-    xdotool key a space
-    sleep 1
-    kill -0 "$prog_pid" 2>/dev/null || fail "run ended on a key other than Escape"
+driver() {
+    "$xdriver" "$@" || fail "xdriver $1"
+}
 
-    xdotool key Escape
-    wait_exit "$prog_pid" 300 || fail "Escape did not end the run"
-    prog_pid=
+# A real Escape key press: pointer over the window, the window focused.
+escape() {
+    xdotool mousemove --window "$win" 200 150 windowfocus "$win" key Escape ||
+        fail "could not press Escape in the window (is it still open?)"
+}
+
+# The end of a normal run: status 0, nothing on stderr, one report line whose
+# rate agrees with its frames and seconds. Sets $frames.
+check_report() {
     [[ $status -eq 0 ]] || fail "exit status $status"
     [[ ! -s $work/err ]] || fail "stderr not empty"
     [[ $(wc -l <"$work/out") -eq 1 ]] || fail "not exactly one line on stdout"
+    local line re secs fps
     line=$(cat "$work/out")
     re='^Aika: ([0-9]+\.[0-9]{3}) sek, framet: ([0-9]+) kpl, fps: ([0-9]+\.[0-9]{3})$'
     [[ $line =~ $re ]] || fail "report line malformed"
@@ -88,6 +111,138 @@ escape)
     awk -v s="$secs" -v n="$frames" -v r="$fps" 'BEGIN {
         lo = n / (s + 0.0005); hi = (s > 0.0005) ? n / (s - 0.0005) : 1e30;
         exit !(r >= lo - 0.001 && r <= hi + 0.001) }' || fail "fps $fps does not match $frames frames in $secs s"
+}
+
+# A failure exit: status 0, nothing on stdout, exactly the bytes of $1 (a
+# printf format, %s standing for the library's error text) on stderr, and
+# the library shut down at least once on the way out.
+check_failure() {
+    [[ $status -eq 0 ]] || fail "exit status $status"
+    [[ ! -s $work/out ]] || fail "stdout not empty: the report must not be printed"
+    # shellcheck disable=SC2059
+    printf "$1" "$shim_text" >"$work/expected"
+    cmp -s "$work/expected" "$work/err" || {
+        echo "--- expected stderr:"; cat -A "$work/expected"; fail "stderr differs"; }
+    grep -q '^quit 1 ' "$work/trace" || fail "SDL_Quit was never called"
+}
+
+case $case in
+nodisplay)
+    # Debian's SDL falls back to a text-mode driver without a display; asking
+    # for X11 gives the failure a user without X sees.
+    start -u DISPLAY SDL_VIDEODRIVER=x11 "$prog"
+    wait_exit 60
+    [[ $status -eq 0 ]] || fail "exit status $status"
+    [[ ! -s $work/out ]] || fail "stdout not empty"
+    grep -qaE '^SDL ei initoitunut: .+$' "$work/err" || fail "no init message"
+    [[ $(wc -l <"$work/err") -eq 1 ]] || fail "more than one line on stderr"
+    ;;
+escape)
+    start_xvfb "$work"
+    start "$prog" ignored --arguments
+    find_window 60
+    driver frames "$win" 5
+    escape
+    wait_exit 60
+    check_report
+    [[ $frames -ge 5 ]] || fail "$frames frames reported, at least 5 were seen drawn"
+    ;;
+close)
+    start_xvfb "$work"
+    start "$prog"
+    find_window 60
+    driver frames "$win" 5
+    driver close "$win"
+    wait_exit 60
+    check_report
+    ;;
+keys)
+    start_xvfb "$work"
+    start "$prog"
+    find_window 60
+    driver keys "$win"
+    kill -0 "$prog_pid" 2>/dev/null || fail "the run ended on a key other than Escape or on its release"
+    escape
+    wait_exit 60
+    check_report
+    ;;
+picture)
+    start_xvfb "$work"
+    start "$prog"
+    find_window 60
+    driver picture "$win" 123 234 123 234
+    # Past the bottom-right corner, with a button held so the window keeps
+    # getting the moves: the blob stops at the last pixel.
+    driver picture "$win" 450 350 399 299 hold
+    escape
+    wait_exit 60
+    check_report
+    ;;
+flood)
+    start_xvfb "$work"
+    start "$prog"
+    find_window 60
+    driver flood "$prog_pid" "$win" 30 100
+    wait_exit 60
+    check_report
+    [[ $frames -ge 3000 ]] || fail "$frames frames for 3000 pointer moves taken one a frame"
+    ;;
+fail_init)
+    start_xvfb "$work"
+    start "${shim_env[@]}" SDLSHIM_FAIL=init "$prog"
+    wait_exit 60
+    check_failure 'SDL ei initoitunut: %s\n'
+    ;;
+fail_mode)
+    start_xvfb "$work"
+    start "${shim_env[@]}" SDLSHIM_FAIL=mode "$prog"
+    wait_exit 60
+    check_failure 'Videomoodin asetus ep\xe4onnas: %s\n'
+    # Shut down right after the message, which is already out.
+    size=$(stat -c %s "$work/err")
+    grep -q "^quit 1 stdout_buffered=0 stdout_bytes=0 stderr_bytes=$size\$" "$work/trace" ||
+        fail "SDL_Quit not called right after the message"
+    ;;
+fail_lock)
+    start_xvfb "$work"
+    # The first 30 locks succeed, so the failure comes in a running loop
+    # that has drawn, unlocked and flipped 30 frames.
+    start "${shim_env[@]}" SDLSHIM_FAIL=lock SDLSHIM_LOCK_AFTER=30 "$prog"
+    wait_exit 60
+    check_failure 'Screeni ei lukkiutunut: %s\n'
+    grep -q '^fail lock after locks=30 unlocks=30 flips=30$' "$work/trace" ||
+        fail "the lock did not fail after 30 locked, unlocked and flipped frames"
+    ;;
+shutdown)
+    # The library is shut down before the report is written: nothing of it
+    # is buffered or in the file yet when SDL_Quit runs the first time.
+    start_xvfb "$work"
+    start "${shim_env[@]}" "$prog"
+    find_window 60
+    driver frames "$win" 5
+    escape
+    wait_exit 60
+    check_report
+    grep -q '^quit 1 stdout_buffered=0 stdout_bytes=0 stderr_bytes=0$' "$work/trace" ||
+        fail "SDL_Quit not called before the report"
+    ;;
+valgrind)
+    command -v valgrind >/dev/null || fail "valgrind is not installed (scripts/setup.sh installs it)"
+    start_xvfb "$work"
+    # Any memcheck error fails the run, not only invalid reads and writes;
+    # none needs suppressing, not even in the X and SDL libraries. Valgrind
+    # shows the program a processor without AVX-512, so the renderer takes
+    # its AVX2 path here.
+    start valgrind --error-exitcode=97 --leak-check=no --log-file="$work/valgrind.log" "$prog"
+    find_window 240
+    driver frames "$win" 10
+    xdotool mousemove --window "$win" 150 100
+    driver frames "$win" 10
+    escape
+    wait_exit 240
+    [[ $status -ne 97 ]] || { cat "$work/valgrind.log"; fail "memcheck found errors"; }
+    grep -q 'ERROR SUMMARY: 0 errors' "$work/valgrind.log" || { cat "$work/valgrind.log"; fail "no clean memcheck summary"; }
+    check_report
     ;;
 *)
     fail "unknown case $case"

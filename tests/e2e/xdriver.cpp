@@ -1,0 +1,555 @@
+// xdriver: plays the window manager, the keyboard and mouse, and the eye for
+// the end-to-end runs. It talks to the X server as any other client does: the
+// close request is a WM_DELETE_WINDOW client message, input is XTest, what the
+// window shows is read back with XGetImage, and frames are counted from
+// outside with DAMAGE (every flip draws the whole window once).
+//
+//   xdriver frames WIN N                   wait until the window has drawn N frames
+//   xdriver close WIN                      send the close request a window manager sends
+//   xdriver keys WIN                       other keys and a lone Escape release
+//   xdriver picture WIN X Y PX PY [hold]   move the pointer to X,Y (window
+//                                          coordinates) and wait for the frame that
+//                                          has the pointer blob at PX,PY
+//   xdriver flood PID WIN BATCHES SIZE     thousands of pointer moves, then Escape
+//
+// Every wait ends at a deadline (E2E_WAIT seconds, 60 by default) and then
+// says what it saw; a loaded machine only makes the waits longer.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/extensions/Xdamage.h>
+#include <X11/keysym.h>
+#include <signal.h>
+#include <stdarg.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/select.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <deque>
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "field/field.h"
+#include "motion/motion.h"
+
+namespace {
+
+Display *dpy;
+Window top;     // the window the test named: the one with the caption
+Window drawn;   // where SDL draws: its only child, or top itself
+Window keyWin;  // where SDL listens for keys
+int damageEvent = -1;
+Damage damage;
+long damaged;   // frames counted so far
+bool destroyed; // the window is gone: the program has shut the library down
+std::deque<XKeyEvent> keysSeen; // key events sent to keyWin, oldest first
+double waitSeconds = 60;
+
+[[noreturn]] void die(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
+void die(const char *fmt, ...)
+{
+    va_list ap;
+    va_start(ap, fmt);
+    fputs("xdriver: ", stdout);
+    vprintf(fmt, ap);
+    fputc('\n', stdout);
+    va_end(ap);
+    fflush(stdout);
+    _exit(1);
+}
+
+int onXError(Display *d, XErrorEvent *e)
+{
+    char text[256];
+    XGetErrorText(d, e->error_code, text, sizeof text);
+    die("X error: %s (request %d.%d)", text, e->request_code, e->minor_code);
+}
+
+double now()
+{
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return ts.tv_sec + ts.tv_nsec / 1e9;
+}
+
+struct Deadline {
+    double end;
+    Deadline() : end(now() + waitSeconds) {}
+    bool passed() const { return now() > end; }
+};
+
+// Handles whatever events have arrived; with wait, first blocks up to 50 ms
+// for one. The short block only paces the polling loops.
+void pump(bool wait)
+{
+    if (wait && !XPending(dpy)) {
+        int fd = ConnectionNumber(dpy);
+        fd_set fds;
+        FD_ZERO(&fds);
+        FD_SET(fd, &fds);
+        timeval tv = {0, 50000};
+        select(fd + 1, &fds, nullptr, nullptr, &tv);
+    }
+    while (XPending(dpy)) {
+        XEvent ev;
+        XNextEvent(dpy, &ev);
+        if (ev.type == damageEvent + XDamageNotify) {
+            damaged++;
+        } else if (ev.type == DestroyNotify && ev.xdestroywindow.window == top) {
+            destroyed = true;
+        } else if ((ev.type == KeyPress || ev.type == KeyRelease) && ev.xkey.window == keyWin) {
+            keysSeen.push_back(ev.xkey);
+        }
+    }
+}
+
+void open(const char *winArg)
+{
+    dpy = XOpenDisplay(nullptr);
+    if (!dpy)
+        die("cannot open display %s", getenv("DISPLAY") ? getenv("DISPLAY") : "(unset)");
+    XSetErrorHandler(onXError);
+    top = strtoul(winArg, nullptr, 0);
+    if (const char *w = getenv("E2E_WAIT"))
+        waitSeconds = atof(w);
+
+    Window root, parent, *children;
+    unsigned n;
+    XQueryTree(dpy, top, &root, &parent, &children, &n);
+    drawn = n > 0 ? children[0] : top;
+    if (children)
+        XFree(children);
+
+    // Listen where SDL listens: an event reaches either both of us or neither.
+    keyWin = None;
+    for (Window w : {drawn, top}) {
+        XWindowAttributes a;
+        XGetWindowAttributes(dpy, w, &a);
+        if (a.all_event_masks & KeyPressMask) {
+            keyWin = w;
+            break;
+        }
+    }
+    if (keyWin == None)
+        die("no window of 0x%lx takes key presses", top);
+
+    int error, major, minor;
+    if (!XDamageQueryExtension(dpy, &damageEvent, &error) || !XDamageQueryVersion(dpy, &major, &minor))
+        die("the X server has no DAMAGE extension");
+    if (!XTestQueryExtension(dpy, &error, &error, &major, &minor))
+        die("the X server has no XTEST extension");
+    // Raw rectangles: one notification per drawing request, none merged away.
+    damage = XDamageCreate(dpy, top, XDamageReportRawRectangles);
+    XSelectInput(dpy, top, StructureNotifyMask);
+    XSync(dpy, False);
+}
+
+// Frames drawn from now on: blocks until n more have been seen or the window is gone.
+long waitFrames(long n, const char *what)
+{
+    long from = damaged;
+    Deadline d;
+    while (damaged - from < n && !destroyed) {
+        if (d.passed())
+            die("%s: %ld of %ld frames drawn in %.0f s", what, damaged - from, n, waitSeconds);
+        pump(true);
+    }
+    return damaged - from;
+}
+
+// Window coordinates to the root, where XTest moves the pointer.
+void pointerTo(int x, int y)
+{
+    int rx, ry;
+    Window child;
+    XTranslateCoordinates(dpy, drawn, DefaultRootWindow(dpy), x, y, &rx, &ry, &child);
+    XTestFakeMotionEvent(dpy, DefaultScreen(dpy), rx, ry, CurrentTime);
+}
+
+void focus()
+{
+    pointerTo(200, 150);
+    XSetInputFocus(dpy, top, RevertToParent, CurrentTime);
+    XSync(dpy, False);
+}
+
+// ---- close
+
+void closeRequest()
+{
+    Atom protocols = XInternAtom(dpy, "WM_PROTOCOLS", False);
+    Atom del = XInternAtom(dpy, "WM_DELETE_WINDOW", False);
+    // A window manager only asks what the window said it understands.
+    Atom *list;
+    int n;
+    bool offered = false;
+    if (XGetWMProtocols(dpy, top, &list, &n)) {
+        for (int i = 0; i < n; i++)
+            offered |= list[i] == del;
+        XFree(list);
+    }
+    if (!offered)
+        die("the window does not offer WM_DELETE_WINDOW in WM_PROTOCOLS");
+    XEvent ev;
+    memset(&ev, 0, sizeof ev);
+    ev.xclient.type = ClientMessage;
+    ev.xclient.window = top;
+    ev.xclient.message_type = protocols;
+    ev.xclient.format = 32;
+    ev.xclient.data.l[0] = del;
+    ev.xclient.data.l[1] = CurrentTime;
+    XSendEvent(dpy, top, False, NoEventMask, &ev);
+    XSync(dpy, False);
+    printf("close request sent\n");
+}
+
+// ---- keys
+
+// Sends one key event and waits until the window has been sent it (this
+// client listens on the same window as the program, so both get it).
+void keyEvent(KeySym sym, bool down, bool expectDelivery)
+{
+    KeyCode code = XKeysymToKeycode(dpy, sym);
+    if (!code)
+        die("no key code for %s", XKeysymToString(sym));
+    XTestFakeKeyEvent(dpy, code, down, CurrentTime);
+    XSync(dpy, False);
+    if (!expectDelivery)
+        return;
+    Deadline d;
+    for (;;) {
+        pump(false);
+        while (!keysSeen.empty()) {
+            XKeyEvent k = keysSeen.front();
+            keysSeen.pop_front();
+            if (k.keycode == code && (k.type == KeyPress) == down)
+                return;
+            // The server reports a faked press as a release and a press with
+            // one time stamp, as it reports a held key's repeats.
+            if (k.keycode == code && down)
+                continue;
+            die("waiting for the %s of %s, the window was sent the %s of key code %u",
+                down ? "press" : "release", XKeysymToString(sym), k.type == KeyPress ? "press" : "release",
+                k.keycode);
+        }
+        if (destroyed)
+            die("the window closed while waiting for the %s of %s", down ? "press" : "release", XKeysymToString(sym));
+        if (d.passed())
+            die("the window was not sent the %s of %s", down ? "press" : "release", XKeysymToString(sym));
+        pump(true);
+    }
+}
+
+void keys()
+{
+    XSelectInput(dpy, keyWin, KeyPressMask | KeyReleaseMask | (keyWin == top ? StructureNotifyMask : 0));
+    focus();
+    waitFrames(10, "before the keys");
+    for (KeySym sym : {XK_a, XK_space, XK_Return, XK_q, XK_F4}) {
+        keyEvent(sym, true, true);
+        keyEvent(sym, false, true);
+    }
+    // The press of Escape goes nowhere (no window has the focus); the window
+    // then gets the focus and is sent the release alone.
+    XSetInputFocus(dpy, None, RevertToNone, CurrentTime);
+    keyEvent(XK_Escape, true, false);
+    XSetInputFocus(dpy, top, RevertToParent, CurrentTime);
+    keyEvent(XK_Escape, false, true);
+    // Fewer than 30 events are queued now; the program takes one a frame.
+    // Once it has drawn 200 more it has taken all of them and is still running.
+    long n = waitFrames(200, "after the keys");
+    pump(false);
+    if (!keysSeen.empty())
+        die("the window was sent a key event (code %u) after the Escape release", keysSeen.front().keycode);
+    if (destroyed)
+        die("the window closed after the other keys or the Escape release");
+    printf("%ld frames drawn after 10 key events and a lone Escape release\n", n);
+}
+
+// ---- picture
+
+struct Grab {
+    std::vector<uint8_t> grey; // 400 x 300 grey levels, row after row
+    long nonGrey = 0;
+    int firstNonGrey = -1;
+    XColor sample;
+};
+
+Grab grab()
+{
+    XWindowAttributes a;
+    XGetWindowAttributes(dpy, drawn, &a);
+    if (a.width != 400 || a.height != 300)
+        die("the drawing window is %dx%d, not 400x300", a.width, a.height);
+    XImage *img = XGetImage(dpy, drawn, 0, 0, 400, 300, AllPlanes, ZPixmap);
+    if (!img)
+        die("XGetImage failed");
+    // The colour a pixel shows is its value looked up in the window's
+    // colormap, whatever the visual (SDL picks TrueColor or DirectColor).
+    std::vector<unsigned long> values(400 * 300);
+    std::map<unsigned long, XColor> colours;
+    for (int y = 0; y < 300; y++)
+        for (int x = 0; x < 400; x++)
+            colours[values[y * 400 + x] = XGetPixel(img, x, y)] = XColor();
+    XDestroyImage(img);
+    std::vector<XColor> query;
+    for (auto &c : colours) {
+        XColor q;
+        q.pixel = c.first;
+        query.push_back(q);
+    }
+    XQueryColors(dpy, a.colormap, query.data(), query.size());
+    for (auto &q : query)
+        colours[q.pixel] = q;
+
+    Grab g;
+    g.grey.resize(400 * 300);
+    for (int i = 0; i < 400 * 300; i++) {
+        const XColor &c = colours[values[i]];
+        if (c.red != c.green || c.red != c.blue) {
+            if (g.nonGrey++ == 0) {
+                g.firstNonGrey = i;
+                g.sample = c;
+            }
+        }
+        g.grey[i] = c.red >> 8;
+    }
+    return g;
+}
+
+struct Layout {
+    Pallero bounce, orbit;
+};
+
+struct Search {
+    std::vector<Pallero> bounces, orbits; // every distinct place the two can be
+    Pallero pointer;
+    SDL_Surface *surface;
+
+    Search(int px, int py)
+    {
+        alustaPuf();
+        int32_t orbitX[360], orbitY[360], fallSpeed;
+        buildOrbitTables(orbitX, orbitY);
+        std::set<std::pair<int, int>> seen;
+        for (int t = 0; t < 360; t++)
+            if (seen.insert({orbitX[t], orbitY[t]}).second)
+                orbits.push_back({orbitX[t], orbitY[t]});
+        // The bounce repeats every 43 frames; one cycle has every height.
+        SDL_Event none;
+        memset(&none, 0, sizeof none);
+        placeBouncingBlob(&fallSpeed);
+        seen.clear();
+        for (uint32_t f = 0; f < 43; f++) {
+            moveBlobs(f, &none, orbitX, orbitY, &fallSpeed);
+            if (seen.insert({pallerot[3].x, pallerot[3].y}).second)
+                bounces.push_back(pallerot[3]);
+        }
+        pointer = {px, py};
+        surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 400, 300, 8, 0, 0, 0, 0);
+        if (!surface || surface->pitch != 400)
+            die("no 400x300 8-bit surface to draw into: %s", SDL_GetError());
+    }
+
+    // Mismatching pixels between the grab and the frame drawn for this layout.
+    long compare(const std::vector<uint8_t> &shown, const Layout &l)
+    {
+        // The still blobs are where the program starts them, in a row at half height.
+        const Pallero still[3] = {{0, 150}, {120, 150}, {220, 150}};
+        memcpy(pallerot, still, sizeof still);
+        pallerot[3] = l.bounce;
+        pallerot[4] = l.orbit;
+        pallerot[5] = pointer;
+        piirtele(surface);
+        const uint8_t *want = (const uint8_t *)surface->pixels;
+        if (memcmp(want, shown.data(), 400 * 300) == 0)
+            return 0;
+        long n = 0;
+        for (int i = 0; i < 400 * 300; i++)
+            n += want[i] != shown[i];
+        return n;
+    }
+
+    // Every blob's own pixel is white, so only layouts whose two moving blobs
+    // stand on white pixels are drawn in full, unless all are asked for.
+    bool find(const std::vector<uint8_t> &shown, bool all, Layout &best, long &bestCount)
+    {
+        bestCount = -1;
+        auto white = [&](Pallero p) { return shown[p.y * 400 + p.x] == 255; };
+        for (Pallero b : bounces) {
+            if (!all && !white(b))
+                continue;
+            for (Pallero o : orbits) {
+                if (!all && !white(o))
+                    continue;
+                long n = compare(shown, {b, o});
+                if (bestCount < 0 || n < bestCount) {
+                    bestCount = n;
+                    best = {b, o};
+                }
+                if (n == 0)
+                    return true;
+            }
+        }
+        return false;
+    }
+};
+
+void picture(int x, int y, int px, int py, bool hold)
+{
+    Search search(px, py);
+    focus();
+    if (hold) {
+        // A button pressed inside the window grabs the pointer for it, so the
+        // moves that follow are reported to it even outside its edges.
+        pointerTo(390, 290);
+        XTestFakeButtonEvent(dpy, 1, True, CurrentTime);
+    }
+    pointerTo(x, y);
+    XSync(dpy, False);
+
+    Deadline d;
+    int grabs = 0;
+    Grab g;
+    Layout l = {};
+    long count;
+    for (;;) {
+        g = grab();
+        grabs++;
+        if (g.nonGrey)
+            die("%ld pixels are not grey; the first at (%d, %d) is #%04x%04x%04x", g.nonGrey,
+                g.firstNonGrey % 400, g.firstNonGrey / 400, g.sample.red, g.sample.green, g.sample.blue);
+        if (search.find(g.grey, false, l, count))
+            break;
+        if (d.passed()) {
+            search.find(g.grey, true, l, count);
+            die("no frame with the pointer blob at (%d, %d) matches the window after %d grabs in %.0f s; "
+                "closest: bounce (%d, %d), orbit (%d, %d), %ld of 120000 pixels differ",
+                px, py, grabs, waitSeconds, l.bounce.x, l.bounce.y, l.orbit.x, l.orbit.y, count);
+        }
+        pump(true);
+    }
+    if (hold) {
+        XTestFakeButtonEvent(dpy, 1, False, CurrentTime);
+        XSync(dpy, False);
+    }
+    printf("the window shows the frame with bounce (%d, %d), orbit (%d, %d), pointer (%d, %d); %d grabs\n",
+           l.bounce.x, l.bounce.y, l.orbit.x, l.orbit.y, px, py, grabs);
+}
+
+// ---- flood
+
+char processState(pid_t pid)
+{
+    char path[64], buf[512];
+    snprintf(path, sizeof path, "/proc/%d/stat", (int)pid);
+    FILE *f = fopen(path, "r");
+    if (!f)
+        return 0;
+    size_t n = fread(buf, 1, sizeof buf - 1, f);
+    fclose(f);
+    buf[n] = 0;
+    const char *p = strrchr(buf, ')'); // the name in brackets may hold anything
+    return p && p[1] == ' ' ? p[2] : 0;
+}
+
+void stop(pid_t pid)
+{
+    kill(pid, SIGSTOP);
+    Deadline d;
+    while (processState(pid) != 'T') {
+        if (d.passed())
+            die("process %d did not stop (state %c)", (int)pid, processState(pid));
+        usleep(1000);
+    }
+}
+
+// The program is stopped while each batch is queued, so the whole batch
+// waits in the queue at once. Batches stay under SDL's queue of 128, which
+// drops what does not fit; the next is sent only after the program has drawn
+// a frame for every event of the last. The last batch ends with Escape: taken
+// one event a frame, it is reached only after a frame per move, whereas a
+// loop that emptied the queue every frame would end at once.
+void flood(pid_t pid, int batches, int size)
+{
+    if (size > 100)
+        die("batches of more than 100 could overflow SDL's event queue");
+    focus();
+    pointerTo(5, 5);
+    XSync(dpy, False);
+    waitFrames(10, "before the flood");
+    KeyCode esc = XKeysymToKeycode(dpy, XK_Escape);
+    long moves = 0, lastFrames = 0;
+    for (int b = 0; b < batches; b++) {
+        bool last = b == batches - 1;
+        stop(pid);
+        for (int i = 0; i < size; i++, moves++) // each move lands on a new pixel
+            pointerTo(10 + moves % 380, 10 + moves / 380 % 280);
+        if (last) {
+            XTestFakeKeyEvent(dpy, esc, True, CurrentTime);
+            XTestFakeKeyEvent(dpy, esc, False, CurrentTime);
+        }
+        XSync(dpy, False);
+        pump(false); // frames from before the stop are not counted after it
+        kill(pid, SIGCONT);
+        if (!last) {
+            waitFrames(size, "working off a batch");
+            if (destroyed)
+                die("the run ended during batch %d of %d, before its Escape", b + 1, batches);
+        } else {
+            Deadline d;
+            long from = damaged;
+            while (!destroyed) {
+                if (d.passed())
+                    die("the window was still open %.0f s after the final Escape (%ld frames drawn since)",
+                        waitSeconds, damaged - from);
+                pump(true);
+            }
+            lastFrames = damaged - from;
+        }
+    }
+    printf("%ld pointer moves in %d batches; %ld frames drawn between the last batch and the end\n", moves,
+           batches, lastFrames);
+    if (lastFrames < size)
+        die("the last batch of %d moves and Escape ended the run after %ld frames: more than one event "
+            "was taken per frame", size, lastFrames);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    setvbuf(stdout, nullptr, _IOLBF, 0);
+    std::string cmd = argc > 1 ? argv[1] : "";
+    if (cmd == "frames" && argc == 4) {
+        open(argv[2]);
+        long n = waitFrames(atol(argv[3]), "frames");
+        if (destroyed)
+            die("the window closed after %ld frames", n);
+        printf("%ld frames drawn\n", n);
+    } else if (cmd == "close" && argc == 3) {
+        open(argv[2]);
+        closeRequest();
+    } else if (cmd == "keys" && argc == 3) {
+        open(argv[2]);
+        keys();
+    } else if (cmd == "picture" && (argc == 7 || (argc == 8 && std::string(argv[7]) == "hold"))) {
+        open(argv[2]);
+        picture(atoi(argv[3]), atoi(argv[4]), atoi(argv[5]), atoi(argv[6]), argc == 8);
+    } else if (cmd == "flood" && argc == 6) {
+        open(argv[3]);
+        flood(atoi(argv[2]), atoi(argv[4]), atoi(argv[5]));
+    } else {
+        fprintf(stderr, "usage: see the top of xdriver.cpp\n");
+        return 2;
+    }
+    XCloseDisplay(dpy);
+    return 0;
+}

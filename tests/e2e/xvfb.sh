@@ -1,0 +1,50 @@
+# Sourced: a private X server for one test, on a display number the server
+# picks itself (-displayfd), so concurrent tests never collide.
+#
+#   start_xvfb DIR   starts it, logs to DIR/xvfb.log, exports DISPLAY
+#   stop_xvfb        stops it and waits for it to go (call it from the test's trap)
+#   stop_process PID ends a child of the test, however stuck
+
+xvfb_pid=
+
+start_xvfb() {
+    local dir=$1
+    # A screen larger than the 400x300 window leaves room to point past its
+    # edges. -noreset: by default the server resets when its last client
+    # leaves, and SDL opens and closes a first connection just to probe for
+    # X; the next connection, made during the reset, is then refused.
+    Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp -noreset 3>"$dir/display" >"$dir/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    local i
+    for i in $(seq 300); do
+        [[ -s $dir/display ]] && break
+        kill -0 "$xvfb_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    if [[ ! -s $dir/display ]]; then
+        echo "FAIL: Xvfb did not start within 30 s:"
+        cat "$dir/xvfb.log"
+        return 1
+    fi
+    export DISPLAY=:$(head -1 "$dir/display")
+}
+
+stop_xvfb() {
+    [[ -n $xvfb_pid ]] || return 0
+    stop_process "$xvfb_pid"
+    xvfb_pid=
+}
+
+# stop_process PID: SIGTERM (and SIGCONT, should it be stopped), up to 5 s
+# to go, then SIGKILL; reaps it.
+stop_process() {
+    kill -CONT "$1" 2>/dev/null || true
+    kill -TERM "$1" 2>/dev/null || true
+    local i
+    for i in $(seq 50); do
+        kill -0 "$1" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -KILL "$1" 2>/dev/null || true
+    wait "$1" 2>/dev/null || true
+}
