@@ -16,6 +16,14 @@ int main(int, char **)
     // included, must leave the library shut down by this.
     atexit(SDL_Quit);
 #endif
+#if defined(__unix__) && !defined(__APPLE__)
+    // The demo is a window on the desktop. Left to itself, the library on a
+    // machine with no X display falls back to drawing ASCII art on the
+    // terminal (or into whatever file stdout is), which hides the real
+    // problem; asking for X unless the user chose a driver makes it fail
+    // with the library's reason instead.
+    setenv("SDL_VIDEODRIVER", "x11", 0);
+#endif
     if (SDL_Init(SDL_INIT_VIDEO) < 0) {
         fprintf(stderr, "SDL ei initoitunut: %s\n", SDL_GetError());
         return 0;
