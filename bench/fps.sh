@@ -21,28 +21,16 @@ for exe in "$demo" "$empty"; do
 done
 
 work=$(mktemp -d)
-xvfb_pid=
 run_pid=
+# shellcheck source=../scripts/xvfb.sh
+source "$root/scripts/xvfb.sh"
 cleanup() {
-    [[ -n $run_pid ]] && kill "$run_pid" 2>/dev/null || true
-    [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null || true
+    if [[ -n $run_pid ]]; then stop_process "$run_pid"; fi
+    stop_xvfb
     rm -rf "$work"
 }
 trap cleanup EXIT
-
-# -displayfd makes the server choose a free display and write its number.
-Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [[ -s $work/display ]] && break
-    sleep 0.1
-done
-[[ -s $work/display ]] || { echo "fps.sh: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
-export DISPLAY=:$(head -n1 "$work/display")
-for _ in $(seq 100); do # the number is written a moment before connections are taken
-    xdotool getdisplaygeometry >/dev/null 2>&1 && break
-    sleep 0.1
-done
+start_xvfb "$work" || exit 1
 
 # One run: start, wait for its window, let it run, press Escape, read the rate.
 fps_of() { # executable

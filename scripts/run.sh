@@ -1,19 +1,87 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the demo and runs it in the current display.
+# Installs what is missing, builds the demo into build/ and runs it.
+#
+# With DISPLAY set it runs in that display until you press Escape or close
+# the window. Without one it brings its own: a private Xvfb, a few seconds
+# of the demo, a picture of the live window, a real Escape key press, the
+# demo's report line, and the path of the picture.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+build=$root/build
 
 "$root/scripts/setup.sh"
 log="$root/build.log"
-if ! { cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo &&
-       cmake --build "$root/build" -j "$(nproc 2>/dev/null || echo 2)" --target kimallusmylly; } >"$log" 2>&1; then
+if ! { cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo &&
+       cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" --target kimallusmylly windowshot; } >"$log" 2>&1; then
     cat "$log" >&2
     echo "build failed" >&2
     exit 1
 fi
-if [ -z "${DISPLAY:-}" ]; then
-    echo "No DISPLAY set: the demo needs an X server to open its window." >&2
-    echo "Set DISPLAY, or run it in a virtual one: xvfb-run $root/build/app/kimallusmylly" >&2
-    exit 1
+prog=$build/app/kimallusmylly
+
+if [ -n "${DISPLAY:-}" ]; then
+    exec "$prog"
 fi
-exec "$root/build/app/kimallusmylly"
+
+# No display: the demo is a window on an X server, so it gets a server of
+# its own here, one that goes away with this script.
+seconds=${RUN_SECONDS:-3}
+shot=$build/run-screenshot.png
+work=$(mktemp -d)
+prog_pid=
+# shellcheck source=xvfb.sh
+source "$root/scripts/xvfb.sh"
+cleanup() {
+    if [ -n "$prog_pid" ]; then stop_process "$prog_pid"; fi
+    stop_xvfb
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+    echo "run.sh: $*" >&2
+    for f in err xvfb.log; do
+        if [ -s "$work/$f" ]; then echo "--- $f:" >&2; cat "$work/$f" >&2; fi
+    done
+    exit 1
+}
+
+echo "No DISPLAY: running the demo for ${seconds} s in a private X server (Xvfb)."
+start_xvfb "$work" >/dev/null || fail "Xvfb did not start"
+
+# X and nothing else, whatever driver the caller's environment names.
+SDL_VIDEODRIVER=x11 "$prog" >"$work/out" 2>"$work/err" &
+prog_pid=$!
+
+win=
+for _ in $(seq 300); do
+    win=$(xdotool search --name '^Kimallusmylly$' 2>/dev/null | head -1) && [ -n "$win" ] && break
+    kill -0 "$prog_pid" 2>/dev/null || fail "the demo ended before its window appeared"
+    sleep 0.1
+done
+[ -n "$win" ] || fail "no Kimallusmylly window after 30 s"
+
+# The pointer blob follows the mouse: put it among the others.
+xdotool mousemove --window "$win" 300 90
+sleep "$seconds"
+"$build/tools/windowshot" --wait 10 "$shot" || fail "could not take the screenshot"
+
+# A real key press, sent to the window that has the focus.
+for _ in 1 2 3 4 5 6; do
+    xdotool mousemove --window "$win" 200 150 windowfocus "$win" 2>/dev/null || true
+    xdotool key Escape
+    for _ in $(seq 50); do
+        kill -0 "$prog_pid" 2>/dev/null || break 2
+        sleep 0.1
+    done
+done
+if kill -0 "$prog_pid" 2>/dev/null; then
+    fail "the demo did not end on Escape within 30 s"
+fi
+status=0
+wait "$prog_pid" || status=$?
+prog_pid=
+cat "$work/out"
+[ -s "$work/err" ] && cat "$work/err" >&2
+[ "$status" -eq 0 ] || fail "the demo exited with status $status"
+grep -q '^Aika: ' "$work/out" || fail "the demo printed no report line"
+echo "Screenshot of the live window: ${shot#"$PWD"/}"

@@ -1,4 +1,4 @@
-# Sourced: a private X server for one test, on a display number the server
+# Sourced: a private X server for one test, benchmark or run, on a display number the server
 # picks itself (-displayfd), so concurrent tests never collide.
 #
 #   start_xvfb DIR   starts it, logs to DIR/xvfb.log, exports DISPLAY

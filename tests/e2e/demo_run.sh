@@ -15,8 +15,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 xdriver=${E2E_XDRIVER:-}
 shim=${E2E_SDLSHIM:-}
 work=$(mktemp -d)
-# shellcheck source=xvfb.sh
-source "$here/xvfb.sh"
+# shellcheck source=../../scripts/xvfb.sh
+source "$here/../../scripts/xvfb.sh"
 
 prog_pid=
 cleanup() {
