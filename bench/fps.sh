@@ -34,23 +34,12 @@ start_xvfb "$work" || exit 1
 
 # One run: start, wait for its window, let it run, press Escape, read the rate.
 fps_of() { # executable
-    local out=$work/out window
+    local out=$work/out
     "$1" >"$out" 2>&1 &
     run_pid=$!
-    window=$(timeout 10 xdotool search --sync --name '^Kimallusmylly$' 2>/dev/null | head -n1) || true
-    [[ -n $window ]] || { echo "fps.sh: no window from $1:" >&2; cat "$out" >&2; exit 1; }
+    wait_demo_window "$run_pid" 30 || { echo "fps.sh: no window from $1:" >&2; cat "$out" >&2; exit 1; }
     sleep "$seconds"
-    # The key goes to the window itself; the key-up that follows may find it
-    # already gone, which xdotool reports and which does not matter here.
-    xdotool key --window "$window" Escape >/dev/null 2>&1 || true
-    for _ in $(seq 100); do
-        kill -0 "$run_pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    if kill -0 "$run_pid" 2>/dev/null; then
-        echo "fps.sh: $1 did not stop on Escape" >&2
-        exit 1
-    fi
+    escape_demo "$run_pid" 30 || { echo "fps.sh: $1 did not stop on Escape" >&2; exit 1; }
     wait "$run_pid" || true
     run_pid=
     sed -n 's/^Aika: .* fps: \([0-9.]*\)$/\1/p' "$out" | grep . || { echo "fps.sh: no report from $1:" >&2; cat "$out" >&2; exit 1; }

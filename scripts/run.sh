@@ -52,13 +52,7 @@ start_xvfb "$work" >/dev/null || fail "Xvfb did not start"
 SDL_VIDEODRIVER=x11 "$prog" >"$work/out" 2>"$work/err" &
 prog_pid=$!
 
-win=
-for _ in $(seq 300); do
-    win=$(xdotool search --name '^Kimallusmylly$' 2>/dev/null | head -1) && [ -n "$win" ] && break
-    kill -0 "$prog_pid" 2>/dev/null || fail "the demo ended before its window appeared"
-    sleep 0.1
-done
-[ -n "$win" ] || fail "no Kimallusmylly window after 30 s"
+wait_demo_window "$prog_pid" 30 || fail "no Kimallusmylly window after 30 s"
 
 # The pointer blob follows the mouse: put it among the others.
 xdotool mousemove --window "$win" 300 90
@@ -66,17 +60,7 @@ sleep "$seconds"
 "$build/tools/windowshot" --wait 10 "$shot" || fail "could not take the screenshot"
 
 # A real key press, sent to the window that has the focus.
-for _ in 1 2 3 4 5 6; do
-    xdotool mousemove --window "$win" 200 150 windowfocus "$win" 2>/dev/null || true
-    xdotool key Escape
-    for _ in $(seq 50); do
-        kill -0 "$prog_pid" 2>/dev/null || break 2
-        sleep 0.1
-    done
-done
-if kill -0 "$prog_pid" 2>/dev/null; then
-    fail "the demo did not end on Escape within 30 s"
-fi
+escape_demo "$prog_pid" 30 || fail "the demo did not end on Escape within 30 s"
 status=0
 wait "$prog_pid" || status=$?
 prog_pid=

@@ -48,3 +48,32 @@ stop_process() {
     kill -KILL "$1" 2>/dev/null || true
     wait "$1" 2>/dev/null || true
 }
+
+# wait_demo_window PID SECONDS: the id of the demo's window in $win; fails if
+# program PID ends first or the seconds run out.
+wait_demo_window() {
+    win=
+    local i
+    for i in $(seq $(($2 * 10))); do
+        win=$(xdotool search --name '^Kimallusmylly$' 2>/dev/null | head -1) && [[ -n $win ]] && return 0
+        kill -0 "$1" 2>/dev/null || return 1
+        sleep 0.1
+    done
+    return 1
+}
+
+# escape_demo PID SECONDS: a real Escape key press to the window in $win,
+# pressed again every 5 s while program PID runs (a press made before the
+# window had the focus goes elsewhere); fails if it still runs after that.
+escape_demo() {
+    local i j
+    for i in $(seq $((($2 + 4) / 5))); do
+        xdotool mousemove --window "$win" 200 150 windowfocus "$win" 2>/dev/null || true
+        xdotool key Escape
+        for j in $(seq 50); do
+            kill -0 "$1" 2>/dev/null || return 0
+            sleep 0.1
+        done
+    done
+    ! kill -0 "$1" 2>/dev/null
+}

@@ -14,17 +14,12 @@ case=$1
 build=$2
 version=$3
 work=$(mktemp -d)
-xvfb_pid=
 prog_pid=
+# shellcheck source=../../scripts/xvfb.sh
+source "$(dirname "$0")/../../scripts/xvfb.sh"
 cleanup() {
-    if [[ -n $prog_pid ]]; then
-        kill "$prog_pid" 2>/dev/null || true
-        wait "$prog_pid" 2>/dev/null || true
-    fi
-    if [[ -n $xvfb_pid ]]; then
-        kill "$xvfb_pid" 2>/dev/null || true
-        wait "$xvfb_pid" 2>/dev/null || true
-    fi
+    if [[ -n $prog_pid ]]; then stop_process "$prog_pid"; fi
+    stop_xvfb
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -68,37 +63,12 @@ deb)
     dpkg-deb -x "$deb" "$work/root"
     prog=$work/root/usr/bin/kimallusmylly
 
-    # -noreset: SDL probes X with a connection it closes at once; a server
-    # that resets on its last client leaving would refuse the next one.
-    Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 300); do
-        [[ -s $work/display ]] && break
-        kill -0 "$xvfb_pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    [[ -s $work/display ]] || fail "Xvfb did not start within 30 s"
-    export DISPLAY=:$(head -1 "$work/display")
+    start_xvfb "$work" >/dev/null || fail "Xvfb did not start"
 
     SDL_VIDEODRIVER=x11 "$prog" >"$work/out" 2>"$work/err" &
     prog_pid=$!
-    win=
-    for _ in $(seq 600); do
-        win=$(xdotool search --name '^Kimallusmylly$' 2>/dev/null | head -1) && [[ -n $win ]] && break
-        kill -0 "$prog_pid" 2>/dev/null || fail "the program ended before its window appeared"
-        sleep 0.1
-    done
-    [[ -n $win ]] || fail "no Kimallusmylly window after 60 s"
-    # Escape again if the first press came before the window had the focus.
-    for _ in $(seq 12); do
-        xdotool mousemove --window "$win" 200 150 windowfocus "$win" 2>/dev/null || true
-        xdotool key Escape
-        for _ in $(seq 50); do
-            kill -0 "$prog_pid" 2>/dev/null || break 2
-            sleep 0.1
-        done
-    done
-    kill -0 "$prog_pid" 2>/dev/null && fail "still running 60 s after the first Escape"
+    wait_demo_window "$prog_pid" 60 || fail "no Kimallusmylly window after 60 s"
+    escape_demo "$prog_pid" 60 || fail "still running 60 s after the first Escape"
     status=0
     wait "$prog_pid" || status=$?
     prog_pid=
