@@ -161,6 +161,22 @@ static void piirraRivit(SDL_Surface *screen,
         laskeKiinteat();
     for (int i = 0; i < 300; i++) {
         int py = rivijarjestys[i];
+        // Asks for the lines of the row two ahead. A window row is 1,600
+        // bytes of a 3,200-byte table row, so the hardware's stream prefetch
+        // starts over on every row of every window; after a flip has pushed
+        // the tables out of the core's cache, asking early measured about a
+        // tenth off a frame.
+        if (i + 2 < 300) {
+            int seuraava = rivijarjestys[i + 2];
+            const char *p3 = (const char *)ikkunanRivi(3, seuraava), *p4 = (const char *)ikkunanRivi(4, seuraava),
+                       *p5 = (const char *)ikkunanRivi(5, seuraava), *pk = (const char *)kiinteatRivit[seuraava];
+            for (int b = 0; b < 1600; b += 64) {
+                __builtin_prefetch(p3 + b);
+                __builtin_prefetch(p4 + b);
+                __builtin_prefetch(p5 + b);
+                __builtin_prefetch(pk + b);
+            }
+        }
         rivi((uint8_t *)screen->pixels + py * screen->pitch, kiinteatRivit[py], ikkunanRivi(3, py),
              ikkunanRivi(4, py), ikkunanRivi(5, py));
     }
