@@ -5,31 +5,20 @@
 #include <SDL.h>
 #include <stdint.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
+#include "app/naytto.h"
 #include "app/report.h"
 
 int main(int, char **)
 {
-    if (SDL_Init(SDL_INIT_VIDEO) < 0) {
-        fprintf(stderr, "SDL ei initoitunut: %s\n", SDL_GetError());
+#ifndef main
+    atexit(SDL_Quit); // as the demo does
+#endif
+    SDL_Surface *screen = avaaNaytto();
+    if (screen == NULL)
         return 0;
-    }
-    SDL_Surface *screen = SDL_SetVideoMode(400, 300, 8, SDL_HWSURFACE | SDL_HWPALETTE | SDL_DOUBLEBUF);
-    if (screen == NULL) {
-        fprintf(stderr, "Videomoodin asetus ep\xE4onnas: %s\n", SDL_GetError());
-        SDL_Quit();
-        return 0;
-    }
-    SDL_WM_SetCaption("Kimallusmylly", NULL);
-
-    SDL_Color colours[256];
-    for (int j = 0; j < 256; j++) {
-        colours[j].r = j;
-        colours[j].g = j;
-        colours[j].b = j;
-    }
-    SDL_SetColors(screen, colours, 0, 256);
 
     uint32_t frameCount = 0;
     uint32_t startTicks = SDL_GetTicks();
