@@ -28,12 +28,13 @@ void alustaPuf();
 
 // The caller locks the surface when SDL_MUSTLOCK says so; it must be at least
 // 400x300 bytes of pixels, rows pitch bytes apart. Keeps one static cache,
-// the exact sum of slots 0-2 (480 kB), rebuilt on any frame they have moved.
+// the exact sum of slots 0-2 (480 kB), rebuilt on any frame they have moved,
+// and reads an integer copy of a quarter of puf that alustaPuf makes.
 void piirtele(SDL_Surface *screen);
 
 // The same frame drawn with the inner loop of one vector width: 16 (AVX-512),
-// 8 (AVX2) or 1 (plain C++, which the compiler vectorises for the baseline
-// processor). Returns false, drawing nothing, when this processor or build
+// 8 (AVX2), 4 (SSE2, every x86-64) or 1 (plain C++, any processor).
+// Returns false, drawing nothing, when this processor or build
 // lacks that width. piirtele uses the widest there is; this is for the tests,
 // which hold every width against the literal sum, and for the benchmarks.
 bool piirteleLeveydella(SDL_Surface *screen, int leveys);

@@ -1,6 +1,8 @@
+#include <stdlib.h>
 #include <string.h>
 
 #include "field/field.h"
+#include "field/neljannes.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 // GCC 12's AVX-512 headers start some results from a deliberately undefined
@@ -45,9 +47,7 @@ static bool kiinteatValmiit;
 
 // Why rows above the centre stand in for the rows below it: entry (300 + a, c)
 // and entry (300 - a, c) come from the same dy * dy and are the same float to
-// the bit, so a window only ever needs rows 0 to 300. That halves the part of
-// the table a frame can stream through (963 kB instead of 1.92 MB); measured,
-// it takes about a tenth off a frame.
+// the bit, so the cache of the still blobs only ever needs rows 0 to 300.
 static const float *ikkunanRivi(int k, int py)
 {
     int r = py + 300 - pallerot[k].y;
@@ -56,24 +56,13 @@ static const float *ikkunanRivi(int k, int py)
     return puf + r * 800 + 400 - pallerot[k].x;
 }
 
-// One screen row, as plain C++ that any processor runs: the restrict pointers
-// and the fixed count of 400 (a multiple of every vector width) let the
-// compiler vectorise it for the baseline instruction set, SSE2 on x86-64.
-static void riviTavallinen(uint8_t *__restrict out, const uint32_t *__restrict kiintea,
-                           const float *__restrict a, const float *__restrict b,
-                           const float *__restrict c)
+static const uint32_t *neljanneksenRivi(int a)
 {
-    for (int px = 0; px < 400; px++) {
-        uint32_t sum = kiintea[px] + (uint32_t)(int32_t)(a[px] * 2097152.0f) +
-                       (uint32_t)(int32_t)(b[px] * 2097152.0f) + (uint32_t)(int32_t)(c[px] * 2097152.0f);
-        sum >>= 21;
-        out[px] = sum < 255 ? sum : 255;
-    }
+    return neljannes + 400 + a * 416;
 }
 
-// One row of the cache: the same plain, vectorisable shape as the frame's
-// plain row, since a harness that moves slots 0-2 every frame pays for it
-// every frame.
+// One row of the cache, in a plain shape the compiler vectorises, since a
+// harness that moves slots 0-2 every frame pays for it every frame.
 static void kiinteaRivi(uint32_t *__restrict out, const float *__restrict a, const float *__restrict b,
                         const float *__restrict c)
 {
@@ -106,27 +95,91 @@ static void laskeKiinteat()
     kiinteatValmiit = puf[300 * 800 + 400] == 255.0f;
 }
 
+// A window row of a moving blob is its quarter row read outward from the
+// blob's column: backwards left of it, forwards right of it. The inner loops
+// below draw a stretch of a row in which each of the three is read one way
+// only, chosen at compile time (K = backwards), so the loop body has no
+// branch; a forwards pointer p gives column px at p[px], a backwards one at
+// p[-px]. The row is cut where the blobs' columns are, rounded down to a
+// multiple of 16, so every stretch is whole 16-pixel steps (400 is 25), and
+// a forwards step that starts up to 15 columns left of a blob finds the
+// mirrored entries in front of the quarter row.
+typedef void Pala(uint8_t *out, const uint32_t *kiintea, const uint32_t *a, const uint32_t *b, const uint32_t *c,
+                  int alku, int loppu);
+
+// Plain C++ that any processor runs.
+template <bool KA, bool KB, bool KC>
+static void palaTavallinen(uint8_t *__restrict out, const uint32_t *__restrict kiintea, const uint32_t *__restrict a,
+                           const uint32_t *__restrict b, const uint32_t *__restrict c, int alku, int loppu)
+{
+    for (int px = alku; px < loppu; px++) {
+        uint32_t sum = kiintea[px] + (KA ? a[-px] : a[px]) + (KB ? b[-px] : b[px]) + (KC ? c[-px] : c[px]);
+        sum >>= 21;
+        out[px] = sum < 255 ? sum : 255;
+    }
+}
+
 #ifdef KIMALLUS_X86
 
-// 16 pixels a step in two 8-lane halves: 400 is 25 steps with no tail. The
-// signed pack cannot overflow (the shifted sums are at most 1532) and the
-// unsigned pack after it is the clip at 255; the lane shuffle between them
-// undoes the packs' per-128-bit-lane interleave.
-__attribute__((target("avx2"))) static void riviAvx2(uint8_t *out, const uint32_t *kiintea, const float *a,
-                                                      const float *b, const float *c)
+// Four lanes from column px on. SSE2 is in every x86-64 processor; the
+// compiler will not vectorise the backwards reads of the plain loop itself.
+template <bool K>
+static inline __m128i lue4(const uint32_t *p, int px)
 {
-    const __m256 scale = _mm256_set1_ps(2097152.0f);
-    for (int px = 0; px < 400; px += 16) {
+    if (!K)
+        return _mm_loadu_si128((const __m128i *)(p + px));
+    return _mm_shuffle_epi32(_mm_loadu_si128((const __m128i *)(p - px - 3)), 0x1B);
+}
+
+template <bool KA, bool KB, bool KC>
+static inline __m128i summa4(const uint32_t *kiintea, const uint32_t *a, const uint32_t *b, const uint32_t *c, int px)
+{
+    return _mm_srli_epi32(_mm_add_epi32(_mm_add_epi32(_mm_load_si128((const __m128i *)(kiintea + px)), lue4<KA>(a, px)),
+                                        _mm_add_epi32(lue4<KB>(b, px), lue4<KC>(c, px))),
+                          21);
+}
+
+// 16 pixels a step in four 4-lane quarters; the packs clip as in the AVX2
+// loop, and in SSE2 they need no lane shuffle.
+template <bool KA, bool KB, bool KC>
+static void palaSse2(uint8_t *out, const uint32_t *kiintea, const uint32_t *a, const uint32_t *b, const uint32_t *c,
+                     int alku, int loppu)
+{
+    for (int px = alku; px < loppu; px += 16) {
+        __m128i lo = _mm_packs_epi32(summa4<KA, KB, KC>(kiintea, a, b, c, px),
+                                     summa4<KA, KB, KC>(kiintea, a, b, c, px + 4));
+        __m128i hi = _mm_packs_epi32(summa4<KA, KB, KC>(kiintea, a, b, c, px + 8),
+                                     summa4<KA, KB, KC>(kiintea, a, b, c, px + 12));
+        _mm_storeu_si128((__m128i *)(out + px), _mm_packus_epi16(lo, hi));
+    }
+}
+
+// Eight lanes from column px on; a backwards read loads the eight entries
+// that end at column px and turns them round.
+template <bool K>
+__attribute__((target("avx2"))) static inline __m256i lue8(const uint32_t *p, int px)
+{
+    if (!K)
+        return _mm256_loadu_si256((const __m256i *)(p + px));
+    return _mm256_permutevar8x32_epi32(_mm256_loadu_si256((const __m256i *)(p - px - 7)),
+                                       _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0));
+}
+
+// 16 pixels a step in two 8-lane halves. The signed pack cannot overflow (the
+// shifted sums are at most 1532) and the unsigned pack after it is the clip
+// at 255; the lane shuffle between them undoes the packs' per-128-bit-lane
+// interleave.
+template <bool KA, bool KB, bool KC>
+__attribute__((target("avx2"))) static void palaAvx2(uint8_t *out, const uint32_t *kiintea, const uint32_t *a,
+                                                      const uint32_t *b, const uint32_t *c, int alku, int loppu)
+{
+    for (int px = alku; px < loppu; px += 16) {
         __m256i lo = _mm256_add_epi32(
-            _mm256_add_epi32(_mm256_load_si256((const __m256i *)(kiintea + px)),
-                             _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_loadu_ps(a + px), scale))),
-            _mm256_add_epi32(_mm256_cvttps_epi32(_mm256_mul_ps(_mm256_loadu_ps(b + px), scale)),
-                             _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_loadu_ps(c + px), scale))));
+            _mm256_add_epi32(_mm256_load_si256((const __m256i *)(kiintea + px)), lue8<KA>(a, px)),
+            _mm256_add_epi32(lue8<KB>(b, px), lue8<KC>(c, px)));
         __m256i hi = _mm256_add_epi32(
-            _mm256_add_epi32(_mm256_load_si256((const __m256i *)(kiintea + px + 8)),
-                             _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_loadu_ps(a + px + 8), scale))),
-            _mm256_add_epi32(_mm256_cvttps_epi32(_mm256_mul_ps(_mm256_loadu_ps(b + px + 8), scale)),
-                             _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_loadu_ps(c + px + 8), scale))));
+            _mm256_add_epi32(_mm256_load_si256((const __m256i *)(kiintea + px + 8)), lue8<KA>(a, px + 8)),
+            _mm256_add_epi32(lue8<KB>(b, px + 8), lue8<KC>(c, px + 8)));
         __m256i words = _mm256_packs_epi32(_mm256_srli_epi32(lo, 21), _mm256_srli_epi32(hi, 21));
         words = _mm256_permute4x64_epi64(words, 0xD8);
         __m128i bytes = _mm_packus_epi16(_mm256_castsi256_si128(words), _mm256_extracti128_si256(words, 1));
@@ -134,51 +187,81 @@ __attribute__((target("avx2"))) static void riviAvx2(uint8_t *out, const uint32_
     }
 }
 
-// 16 pixels a step in one register: 400 is 25 steps with no tail, and the
-// unsigned saturating narrow to bytes is the clip at 255.
-__attribute__((target("avx512f"))) static void riviAvx512(uint8_t *out, const uint32_t *kiintea, const float *a,
-                                                          const float *b, const float *c)
+template <bool K>
+__attribute__((target("avx512f"))) static inline __m512i lue16(const uint32_t *p, int px)
 {
-    const __m512 scale = _mm512_set1_ps(2097152.0f);
-    for (int px = 0; px < 400; px += 16) {
-        __m512i sum = _mm512_add_epi32(
-            _mm512_add_epi32(_mm512_load_si512(kiintea + px),
-                             _mm512_cvttps_epi32(_mm512_mul_ps(_mm512_loadu_ps(a + px), scale))),
-            _mm512_add_epi32(_mm512_cvttps_epi32(_mm512_mul_ps(_mm512_loadu_ps(b + px), scale)),
-                             _mm512_cvttps_epi32(_mm512_mul_ps(_mm512_loadu_ps(c + px), scale))));
+    if (!K)
+        return _mm512_loadu_si512(p + px);
+    return _mm512_permutexvar_epi32(_mm512_set_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15),
+                                    _mm512_loadu_si512(p - px - 15));
+}
+
+// 16 pixels a step in one register; the unsigned saturating narrow to bytes
+// is the clip at 255.
+template <bool KA, bool KB, bool KC>
+__attribute__((target("avx512f"))) static void palaAvx512(uint8_t *out, const uint32_t *kiintea, const uint32_t *a,
+                                                          const uint32_t *b, const uint32_t *c, int alku, int loppu)
+{
+    for (int px = alku; px < loppu; px += 16) {
+        __m512i sum = _mm512_add_epi32(_mm512_add_epi32(_mm512_load_si512(kiintea + px), lue16<KA>(a, px)),
+                                       _mm512_add_epi32(lue16<KB>(b, px), lue16<KC>(c, px)));
         _mm_storeu_si128((__m128i *)(out + px), _mm512_cvtusepi32_epi8(_mm512_srli_epi32(sum, 21)));
     }
 }
 
 #endif
 
-// Row by row, so that the six window pointers are worked out once a row (the
-// mirror decides per row) and each row loop streams four plain arrays.
-static void piirraRivit(SDL_Surface *screen,
-                        void (*rivi)(uint8_t *, const uint32_t *, const float *, const float *, const float *))
+// Each width's eight loops, indexed by which of slots 3, 4, 5 (bits 0, 1, 2)
+// are read backwards.
+#define KAHDEKSAN(pala)                                                                                            \
+    {pala<false, false, false>, pala<true, false, false>, pala<false, true, false>, pala<true, true, false>,      \
+     pala<false, false, true>,  pala<true, false, true>,  pala<false, true, true>,  pala<true, true, true>}
+
+static Pala *const palatTavallinen[8] = KAHDEKSAN(palaTavallinen);
+#ifdef KIMALLUS_X86
+static Pala *const palatSse2[8] = KAHDEKSAN(palaSse2);
+static Pala *const palatAvx2[8] = KAHDEKSAN(palaAvx2);
+static Pala *const palatAvx512[8] = KAHDEKSAN(palaAvx512);
+#endif
+
+// Row by row, in the order the cache of the still blobs asks for. The cuts
+// between stretches depend only on the blobs' columns, so they are worked out
+// once a frame; the quarter row of each moving blob once a row.
+static void piirraRivit(SDL_Surface *screen, Pala *const *palat)
 {
     if (!kiinteatValmiit || memcmp(kiinteatPaikat, pallerot, sizeof kiinteatPaikat) != 0)
         laskeKiinteat();
+    const Pallero *liikkuvat = pallerot + 3;
+    int raja[3], rajat[5] = {0, 0, 0, 0, 400};
+    for (int k = 0; k < 3; k++) {
+        raja[k] = liikkuvat[k].x & ~15;
+        int j = k + 1; // insertion into rajat[1..3], kept sorted
+        while (j > 1 && rajat[j - 1] > raja[k]) {
+            rajat[j] = rajat[j - 1];
+            j--;
+        }
+        rajat[j] = raja[k];
+    }
+    int palanKaannetyt[4];
+    for (int s = 0; s < 4; s++)
+        palanKaannetyt[s] = (rajat[s] < raja[0]) | (rajat[s] < raja[1]) << 1 | (rajat[s] < raja[2]) << 2;
+
     for (int i = 0; i < 300; i++) {
         int py = rivijarjestys[i];
-        // Asks for the lines of the row two ahead. A window row is 1,600
-        // bytes of a 3,200-byte table row, so the hardware's stream prefetch
-        // starts over on every row of every window; after a flip has pushed
-        // the tables out of the core's cache, asking early measured about a
-        // tenth off a frame.
-        if (i + 2 < 300) {
-            int seuraava = rivijarjestys[i + 2];
-            const char *p3 = (const char *)ikkunanRivi(3, seuraava), *p4 = (const char *)ikkunanRivi(4, seuraava),
-                       *p5 = (const char *)ikkunanRivi(5, seuraava), *pk = (const char *)kiinteatRivit[seuraava];
-            for (int b = 0; b < 1600; b += 64) {
-                __builtin_prefetch(p3 + b);
-                __builtin_prefetch(p4 + b);
-                __builtin_prefetch(p5 + b);
-                __builtin_prefetch(pk + b);
-            }
+        uint8_t *out = (uint8_t *)screen->pixels + py * screen->pitch;
+        const uint32_t *rivit[3], *eteen[3], *taakse[3];
+        for (int k = 0; k < 3; k++) {
+            rivit[k] = neljanneksenRivi(abs(py - liikkuvat[k].y));
+            eteen[k] = rivit[k] + 15 - liikkuvat[k].x;
+            taakse[k] = rivit[k] + 15 + liikkuvat[k].x;
         }
-        rivi((uint8_t *)screen->pixels + py * screen->pitch, kiinteatRivit[py], ikkunanRivi(3, py),
-             ikkunanRivi(4, py), ikkunanRivi(5, py));
+        for (int s = 0; s < 4; s++) {
+            if (rajat[s] == rajat[s + 1])
+                continue;
+            int kt = palanKaannetyt[s];
+            palat[kt](out, kiinteatRivit[py], kt & 1 ? taakse[0] : eteen[0], kt & 2 ? taakse[1] : eteen[1],
+                      kt & 4 ? taakse[2] : eteen[2], rajat[s], rajat[s + 1]);
+        }
     }
 }
 
@@ -186,18 +269,21 @@ bool piirteleLeveydella(SDL_Surface *screen, int leveys)
 {
     switch (leveys) {
     case 1:
-        piirraRivit(screen, riviTavallinen);
+        piirraRivit(screen, palatTavallinen);
         return true;
 #ifdef KIMALLUS_X86
+    case 4:
+        piirraRivit(screen, palatSse2);
+        return true;
     case 8:
         if (!__builtin_cpu_supports("avx2"))
             return false;
-        piirraRivit(screen, riviAvx2);
+        piirraRivit(screen, palatAvx2);
         return true;
     case 16:
         if (!__builtin_cpu_supports("avx512f"))
             return false;
-        piirraRivit(screen, riviAvx512);
+        piirraRivit(screen, palatAvx512);
         return true;
 #endif
     default:
@@ -208,6 +294,6 @@ bool piirteleLeveydella(SDL_Surface *screen, int leveys)
 void piirtele(SDL_Surface *screen)
 {
     // The widest first; the plain row always works.
-    if (!piirteleLeveydella(screen, 16) && !piirteleLeveydella(screen, 8))
+    if (!piirteleLeveydella(screen, 16) && !piirteleLeveydella(screen, 8) && !piirteleLeveydella(screen, 4))
         piirteleLeveydella(screen, 1);
 }
