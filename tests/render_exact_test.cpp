@@ -167,4 +167,31 @@ TEST_F(RenderExact, BlobsLeavingAndReturningToTheFirstFrame)
     }
 }
 
+TEST_F(RenderExact, PointerBlobStandingStill)
+{
+    // Slot 5 follows the pointer, which stands still for long stretches; the
+    // renderer may then fold it in with the still blobs. Every frame while
+    // the two moving slots wander, and after the pointer or a still blob
+    // moves (and comes back), must still be the literal sum.
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> x(0, 400), y(0, 300);
+    memcpy(pallerot, firstFrame, sizeof pallerot);
+    pallerot[5] = {123, 234};
+    for (int round = 0; round < 3; round++) {
+        for (int frame = 0; frame < 40; frame++) { // five draws each: well past any wait for stillness
+            pallerot[3] = {x(rng), y(rng)};
+            pallerot[4] = {x(rng), y(rng)};
+            expectEveryWidthExact("pointer standing still");
+            if (HasFailure())
+                return;
+        }
+        if (round == 0)
+            pallerot[5] = {x(rng), y(rng)}; // the pointer moves once, then stands still again
+        else
+            pallerot[round - 1].y += 1; // a still blob moves, with the pointer held
+        expectEveryWidthExact("the first frame after the move");
+    }
+    expectGuardsIntact();
+}
+
 } // namespace
