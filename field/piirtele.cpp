@@ -103,9 +103,9 @@ static void laskeKiinteat()
 // in, a pixel reads three values instead of four, about a fifth off a frame.
 // Building it costs about three frames' drawing, so it waits until the
 // pointer has stood still for 64 frames, which a hand moving the mouse
-// rarely allows; a harness that moves slot 5 every frame never pays for it. Exact like the cache it
-// extends, and rebuilt whenever any of slots 0-2 and 5 differ from what it
-// was built for. Static, 480,000 bytes, one row per screen row (the pointer
+// rarely allows; a harness that moves slot 5 every frame never pays for it.
+// Exact like the cache it extends, and rebuilt whenever any of slots 0-2
+// and 5 differ from what it was built for. Static, 480,000 bytes, one row per screen row (the pointer
 // is seldom on the still blobs' row, so no mirror pairs).
 alignas(64) static uint32_t osoittimella[300 * 400];
 static Pallero osoittimenPaikka; // slot 5 when osoittimella was built
@@ -132,8 +132,8 @@ static bool osoitinValmiina()
         osoitinPaikallaan = 0;
         edellinenOsoitin = osoitin;
     }
-    if (!kiinteatValmiit) // the table is not filled yet; nothing to keep
-        return false;
+    if (!kiinteatValmiit || memcmp(kiinteatPaikat, pallerot, sizeof kiinteatPaikat) != 0)
+        return false; // no current sum of slots 0-2 to add to
     if (osoittimellaValmis && osoitin.x == osoittimenPaikka.x && osoitin.y == osoittimenPaikka.y)
         return true;
     osoittimellaValmis = false;
@@ -158,17 +158,24 @@ static bool osoitinValmiina()
 typedef void Pala(uint8_t *out, const uint32_t *kiintea, const uint32_t *a, const uint32_t *b, const uint32_t *c,
                   int alku, int loppu);
 
+// S marks the loops that sum slots 0-2 for one row into a buffer instead:
+// no cache row under them, and the exact 32-bit sums are stored, not pixels.
+
 // Plain C++ that any processor runs.
-template <int N, bool KA, bool KB, bool KC>
+template <int N, bool S, bool KA, bool KB, bool KC>
 static void palaTavallinen(uint8_t *__restrict out, const uint32_t *__restrict kiintea, const uint32_t *__restrict a,
                            const uint32_t *__restrict b, const uint32_t *__restrict c, int alku, int loppu)
 {
     for (int px = alku; px < loppu; px++) {
-        uint32_t sum = kiintea[px] + (KA ? a[-px] : a[px]) + (KB ? b[-px] : b[px]);
+        uint32_t sum = (S ? 0 : kiintea[px]) + (KA ? a[-px] : a[px]) + (KB ? b[-px] : b[px]);
         if constexpr (N == 3)
             sum += KC ? c[-px] : c[px];
-        sum >>= 21;
-        out[px] = sum < 255 ? sum : 255;
+        if constexpr (S) {
+            ((uint32_t *)out)[px] = sum;
+        } else {
+            sum >>= 21;
+            out[px] = sum < 255 ? sum : 255;
+        }
     }
 }
 
@@ -184,28 +191,36 @@ static inline __m128i lue4(const uint32_t *p, int px)
     return _mm_shuffle_epi32(_mm_loadu_si128((const __m128i *)(p - px - 3)), 0x1B);
 }
 
-template <int N, bool KA, bool KB, bool KC>
+template <int N, bool S, bool KA, bool KB, bool KC>
 static inline __m128i summa4(const uint32_t *kiintea, const uint32_t *a, const uint32_t *b, const uint32_t *c, int px)
 {
-    __m128i sum = _mm_add_epi32(_mm_add_epi32(_mm_load_si128((const __m128i *)(kiintea + px)), lue4<KA>(a, px)),
-                                lue4<KB>(b, px));
+    __m128i sum = _mm_add_epi32(lue4<KA>(a, px), lue4<KB>(b, px));
+    if constexpr (!S)
+        sum = _mm_add_epi32(sum, _mm_load_si128((const __m128i *)(kiintea + px)));
     if constexpr (N == 3)
         sum = _mm_add_epi32(sum, lue4<KC>(c, px));
-    return _mm_srli_epi32(sum, 21);
+    return sum;
 }
 
-// 16 pixels a step in four 4-lane quarters; the packs clip as in the AVX2
-// loop, and in SSE2 they need no lane shuffle.
-template <int N, bool KA, bool KB, bool KC>
+// 16 pixels a step in four 4-lane quarters. The signed pack cannot overflow
+// (the shifted sums are at most 1532) and the unsigned pack after it is the
+// clip at 255.
+template <int N, bool S, bool KA, bool KB, bool KC>
 static void palaSse2(uint8_t *out, const uint32_t *kiintea, const uint32_t *a, const uint32_t *b, const uint32_t *c,
                      int alku, int loppu)
 {
     for (int px = alku; px < loppu; px += 16) {
-        __m128i lo = _mm_packs_epi32(summa4<N, KA, KB, KC>(kiintea, a, b, c, px),
-                                     summa4<N, KA, KB, KC>(kiintea, a, b, c, px + 4));
-        __m128i hi = _mm_packs_epi32(summa4<N, KA, KB, KC>(kiintea, a, b, c, px + 8),
-                                     summa4<N, KA, KB, KC>(kiintea, a, b, c, px + 12));
-        _mm_storeu_si128((__m128i *)(out + px), _mm_packus_epi16(lo, hi));
+        __m128i q[4];
+        for (int j = 0; j < 4; j++)
+            q[j] = summa4<N, S, KA, KB, KC>(kiintea, a, b, c, px + 4 * j);
+        if constexpr (S) {
+            for (int j = 0; j < 4; j++)
+                _mm_store_si128((__m128i *)((uint32_t *)out + px + 4 * j), q[j]);
+        } else {
+            __m128i lo = _mm_packs_epi32(_mm_srli_epi32(q[0], 21), _mm_srli_epi32(q[1], 21));
+            __m128i hi = _mm_packs_epi32(_mm_srli_epi32(q[2], 21), _mm_srli_epi32(q[3], 21));
+            _mm_storeu_si128((__m128i *)(out + px), _mm_packus_epi16(lo, hi));
+        }
     }
 }
 
@@ -220,32 +235,36 @@ __attribute__((target("avx2"))) static inline __m256i lue8(const uint32_t *p, in
                                        _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0));
 }
 
-// 16 pixels a step in two 8-lane halves. The signed pack cannot overflow (the
-// shifted sums are at most 1532) and the unsigned pack after it is the clip
-// at 255; the lane shuffle between them undoes the packs' per-128-bit-lane
-// interleave.
-template <int N, bool KA, bool KB, bool KC>
+template <int N, bool S, bool KA, bool KB, bool KC>
 __attribute__((target("avx2"))) static inline __m256i summa8(const uint32_t *kiintea, const uint32_t *a,
                                                               const uint32_t *b, const uint32_t *c, int px)
 {
-    __m256i sum = _mm256_add_epi32(
-        _mm256_add_epi32(_mm256_load_si256((const __m256i *)(kiintea + px)), lue8<KA>(a, px)), lue8<KB>(b, px));
+    __m256i sum = _mm256_add_epi32(lue8<KA>(a, px), lue8<KB>(b, px));
+    if constexpr (!S)
+        sum = _mm256_add_epi32(sum, _mm256_load_si256((const __m256i *)(kiintea + px)));
     if constexpr (N == 3)
         sum = _mm256_add_epi32(sum, lue8<KC>(c, px));
     return sum;
 }
 
-template <int N, bool KA, bool KB, bool KC>
+// 16 pixels a step in two 8-lane halves, packed as in SSE2; the lane shuffle
+// between the packs undoes their per-128-bit-lane interleave.
+template <int N, bool S, bool KA, bool KB, bool KC>
 __attribute__((target("avx2"))) static void palaAvx2(uint8_t *out, const uint32_t *kiintea, const uint32_t *a,
                                                       const uint32_t *b, const uint32_t *c, int alku, int loppu)
 {
     for (int px = alku; px < loppu; px += 16) {
-        __m256i lo = summa8<N, KA, KB, KC>(kiintea, a, b, c, px);
-        __m256i hi = summa8<N, KA, KB, KC>(kiintea, a, b, c, px + 8);
-        __m256i words = _mm256_packs_epi32(_mm256_srli_epi32(lo, 21), _mm256_srli_epi32(hi, 21));
-        words = _mm256_permute4x64_epi64(words, 0xD8);
-        __m128i bytes = _mm_packus_epi16(_mm256_castsi256_si128(words), _mm256_extracti128_si256(words, 1));
-        _mm_storeu_si128((__m128i *)(out + px), bytes);
+        __m256i lo = summa8<N, S, KA, KB, KC>(kiintea, a, b, c, px);
+        __m256i hi = summa8<N, S, KA, KB, KC>(kiintea, a, b, c, px + 8);
+        if constexpr (S) {
+            _mm256_store_si256((__m256i *)((uint32_t *)out + px), lo);
+            _mm256_store_si256((__m256i *)((uint32_t *)out + px + 8), hi);
+        } else {
+            __m256i words = _mm256_packs_epi32(_mm256_srli_epi32(lo, 21), _mm256_srli_epi32(hi, 21));
+            words = _mm256_permute4x64_epi64(words, 0xD8);
+            __m128i bytes = _mm_packus_epi16(_mm256_castsi256_si128(words), _mm256_extracti128_si256(words, 1));
+            _mm_storeu_si128((__m128i *)(out + px), bytes);
+        }
     }
 }
 
@@ -260,49 +279,54 @@ __attribute__((target("avx512f"))) static inline __m512i lue16(const uint32_t *p
 
 // 16 pixels a step in one register; the unsigned saturating narrow to bytes
 // is the clip at 255.
-template <int N, bool KA, bool KB, bool KC>
+template <int N, bool S, bool KA, bool KB, bool KC>
 __attribute__((target("avx512f"))) static void palaAvx512(uint8_t *out, const uint32_t *kiintea, const uint32_t *a,
                                                           const uint32_t *b, const uint32_t *c, int alku, int loppu)
 {
     for (int px = alku; px < loppu; px += 16) {
-        __m512i sum = _mm512_add_epi32(_mm512_add_epi32(_mm512_load_si512(kiintea + px), lue16<KA>(a, px)),
-                                       lue16<KB>(b, px));
+        __m512i sum = _mm512_add_epi32(lue16<KA>(a, px), lue16<KB>(b, px));
+        if constexpr (!S)
+            sum = _mm512_add_epi32(sum, _mm512_load_si512(kiintea + px));
         if constexpr (N == 3)
             sum = _mm512_add_epi32(sum, lue16<KC>(c, px));
-        _mm_storeu_si128((__m128i *)(out + px), _mm512_cvtusepi32_epi8(_mm512_srli_epi32(sum, 21)));
+        if constexpr (S)
+            _mm512_store_si512((uint32_t *)out + px, sum);
+        else
+            _mm_storeu_si128((__m128i *)(out + px), _mm512_cvtusepi32_epi8(_mm512_srli_epi32(sum, 21)));
     }
 }
 
 #endif
 
-// Each width's twelve loops: the first eight for three moving blobs, indexed
-// by which of them (bits 0, 1, 2) are read backwards, the last four for two.
+// Each width's twenty loops: eight for three moving blobs over a cache row,
+// indexed by which of them (bits 0, 1, 2) are read backwards; four for two
+// (8 + bits 0, 1); eight that sum slots 0-2 into a row buffer (12 + bits).
 #define PALAT(pala)                                                                                                \
-    {pala<3, false, false, false>, pala<3, true, false, false>, pala<3, false, true, false>,                       \
-     pala<3, true, true, false>,   pala<3, false, false, true>, pala<3, true, false, true>,                        \
-     pala<3, false, true, true>,   pala<3, true, true, true>,   pala<2, false, false, false>,                      \
-     pala<2, true, false, false>,  pala<2, false, true, false>, pala<2, true, true, false>}
+    {pala<3, false, false, false, false>, pala<3, false, true, false, false>, pala<3, false, false, true, false>,  \
+     pala<3, false, true, true, false>,   pala<3, false, false, false, true>, pala<3, false, true, false, true>,   \
+     pala<3, false, false, true, true>,   pala<3, false, true, true, true>,   pala<2, false, false, false, false>, \
+     pala<2, false, true, false, false>,  pala<2, false, false, true, false>, pala<2, false, true, true, false>,   \
+     pala<3, true, false, false, false>,  pala<3, true, true, false, false>,  pala<3, true, false, true, false>,   \
+     pala<3, true, true, true, false>,    pala<3, true, false, false, true>,  pala<3, true, true, false, true>,    \
+     pala<3, true, false, true, true>,    pala<3, true, true, true, true>}
 
-static Pala *const palatTavallinen[12] = PALAT(palaTavallinen);
+static Pala *const palatTavallinen[20] = PALAT(palaTavallinen);
 #ifdef KIMALLUS_X86
-static Pala *const palatSse2[12] = PALAT(palaSse2);
-static Pala *const palatAvx2[12] = PALAT(palaAvx2);
-static Pala *const palatAvx512[12] = PALAT(palaAvx512);
+static Pala *const palatSse2[20] = PALAT(palaSse2);
+static Pala *const palatAvx2[20] = PALAT(palaAvx2);
+static Pala *const palatAvx512[20] = PALAT(palaAvx512);
 #endif
 
-// Row by row, in the order the cache of the still blobs asks for. The cuts
-// between stretches depend only on the moving blobs' columns, so they are
-// worked out once a frame; the quarter row of each moving blob once a row.
-static void piirraRivit(SDL_Surface *screen, Pala *const *palat)
+// The cuts of a row for the n slots from luettavat on that are read from the
+// quarter, and for each stretch which loop draws it (perusta + which of them
+// are read backwards) and those backwards bits. They depend only on the
+// slots' columns, so they are worked out once a frame.
+static void leikkaa(const Pallero *luettavat, int n, int perusta, int rajat[5], int silmukat[4], int suunnat[4])
 {
-    if (!kiinteatValmiit || memcmp(kiinteatPaikat, pallerot, sizeof kiinteatPaikat) != 0)
-        laskeKiinteat();
-    bool osoitinMukana = osoitinValmiina();
-    int n = osoitinMukana ? 2 : 3; // slots 3 to 3 + n - 1 are read from the quarter
-    const Pallero *liikkuvat = pallerot + 3;
-    int raja[3], rajat[5] = {0, 0, 0, 0, 400};
+    int raja[3];
+    rajat[0] = 0;
     for (int k = 0; k < n; k++) {
-        raja[k] = liikkuvat[k].x & ~15;
+        raja[k] = luettavat[k].x & ~15;
         int j = k + 1; // insertion into rajat[1..n], kept sorted
         while (j > 1 && rajat[j - 1] > raja[k]) {
             rajat[j] = rajat[j - 1];
@@ -311,33 +335,66 @@ static void piirraRivit(SDL_Surface *screen, Pala *const *palat)
         rajat[j] = raja[k];
     }
     rajat[n + 1] = 400;
-    int palanLoop[4];
     for (int s = 0; s <= n; s++) {
-        int kt = 0;
+        suunnat[s] = 0;
         for (int k = 0; k < n; k++)
-            kt |= (rajat[s] < raja[k]) << k;
-        palanLoop[s] = (n == 3 ? 0 : 8) + kt;
+            suunnat[s] |= (rajat[s] < raja[k]) << k;
+        silmukat[s] = perusta + suunnat[s];
     }
+}
+
+// One row of those slots' windows, each from its quarter row, stretch by
+// stretch.
+static void piirraRivi(Pala *const *palat, uint8_t *out, const uint32_t *kiintea, const Pallero *luettavat, int n,
+                       int py, const int rajat[5], const int silmukat[4], const int suunnat[4])
+{
+    const uint32_t *eteen[3], *taakse[3];
+    for (int k = 0; k < n; k++) {
+        const uint32_t *rivi = neljanneksenRivi(abs(py - luettavat[k].y));
+        eteen[k] = rivi + 15 - luettavat[k].x;
+        taakse[k] = rivi + 15 + luettavat[k].x;
+    }
+    if (n == 2)
+        eteen[2] = taakse[2] = eteen[0]; // not read by the loops for two
+    for (int s = 0; s <= n; s++) {
+        if (rajat[s] == rajat[s + 1])
+            continue;
+        int d = suunnat[s];
+        palat[silmukat[s]](out, kiintea, d & 1 ? taakse[0] : eteen[0], d & 2 ? taakse[1] : eteen[1],
+                           d & 4 ? taakse[2] : eteen[2], rajat[s], rajat[s + 1]);
+    }
+}
+
+// Row by row, in the order the cache of the still blobs asks for.
+static void piirraRivit(SDL_Surface *screen, Pala *const *palat)
+{
+    // Slots 0-2 that moved since the last frame may be moving every frame,
+    // as a harness that draws random layouts moves them: building the cache
+    // would then cost a whole extra pass over memory that is never read
+    // again. Such a frame sums them a row at a time into a buffer that stays
+    // in the nearest cache; the cache is built once they stand still.
+    static Pallero edellisetKiinteat[3];
+    alignas(64) static uint32_t rivinKiinteat[400];
+    bool kiinteatLiikkuivat = memcmp(edellisetKiinteat, pallerot, sizeof edellisetKiinteat) != 0;
+    memcpy(edellisetKiinteat, pallerot, sizeof edellisetKiinteat);
+    if (!kiinteatLiikkuivat && (!kiinteatValmiit || memcmp(kiinteatPaikat, pallerot, sizeof kiinteatPaikat) != 0))
+        laskeKiinteat();
+    bool osoitinMukana = osoitinValmiina();
+    int n = osoitinMukana ? 2 : 3; // slots 3 to 3 + n - 1 are read from the quarter
+    int rajat[5], silmukat[4], suunnat[4], kRajat[5], kSilmukat[4], kSuunnat[4];
+    leikkaa(pallerot + 3, n, n == 3 ? 0 : 8, rajat, silmukat, suunnat);
+    if (kiinteatLiikkuivat)
+        leikkaa(pallerot, 3, 12, kRajat, kSilmukat, kSuunnat);
 
     for (int i = 0; i < 300; i++) {
-        int py = rivijarjestys[i];
-        uint8_t *out = (uint8_t *)screen->pixels + py * screen->pitch;
+        int py = kiinteatLiikkuivat ? i : rivijarjestys[i];
         const uint32_t *kiintea = osoitinMukana ? osoittimella + py * 400 : kiinteatRivit[py];
-        const uint32_t *eteen[3], *taakse[3];
-        for (int k = 0; k < n; k++) {
-            const uint32_t *rivi = neljanneksenRivi(abs(py - liikkuvat[k].y));
-            eteen[k] = rivi + 15 - liikkuvat[k].x;
-            taakse[k] = rivi + 15 + liikkuvat[k].x;
+        if (kiinteatLiikkuivat) {
+            piirraRivi(palat, (uint8_t *)rivinKiinteat, NULL, pallerot, 3, py, kRajat, kSilmukat, kSuunnat);
+            kiintea = rivinKiinteat;
         }
-        if (n == 2)
-            eteen[2] = taakse[2] = eteen[0]; // not read by the loops for two
-        for (int s = 0; s <= n; s++) {
-            if (rajat[s] == rajat[s + 1])
-                continue;
-            int p = palanLoop[s];
-            palat[p](out, kiintea, p & 1 ? taakse[0] : eteen[0], p & 2 ? taakse[1] : eteen[1],
-                     p & 4 ? taakse[2] : eteen[2], rajat[s], rajat[s + 1]);
-        }
+        piirraRivi(palat, (uint8_t *)screen->pixels + py * screen->pitch, kiintea, pallerot + 3, n, py, rajat,
+                   silmukat, suunnat);
     }
 }
 
