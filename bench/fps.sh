@@ -47,14 +47,20 @@ fps_of() { # executable
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-: >"$work/demo" >"$work/empty"
+: >"$work/demo" >"$work/empty" >"$work/ratio"
 for round in $(seq "$rounds"); do
     d=$(fps_of "$demo")
     e=$(fps_of "$empty")
-    echo "round $round: demo $d fps, empty loop $e fps"
+    r=$(awk -v d="$d" -v e="$e" 'BEGIN { printf "%.1f", 100 * d / e }')
+    echo "round $round: demo $d fps, empty loop $e fps, demo/empty $r%"
     echo "$d" >>"$work/demo"
     echo "$e" >>"$work/empty"
+    echo "$r" >>"$work/ratio"
 done
+# The machine's speed drifts over a run; a round's two runs are seconds
+# apart, so the median of the rounds' own ratios is the steadier figure.
 d=$(median <"$work/demo")
 e=$(median <"$work/empty")
-awk -v d="$d" -v e="$e" 'BEGIN { printf "median: demo %.1f fps, empty loop %.1f fps, demo/empty %.1f%%\n", d, e, 100 * d / e }'
+r=$(median <"$work/ratio")
+awk -v d="$d" -v e="$e" -v r="$r" \
+    'BEGIN { printf "median: demo %.1f fps, empty loop %.1f fps, demo/empty %.1f%% (median of rounds %.1f%%)\n", d, e, 100 * d / e, r }'

@@ -27,11 +27,11 @@ extern float puf[600 * 800];
 void alustaPuf();
 
 // The caller locks the surface when SDL_MUSTLOCK says so; it must be at least
-// 400x300 bytes of pixels, rows pitch bytes apart. Keeps two static caches,
-// the exact sum of slots 0-2 and, once slot 5 has stood still for 64 frames,
-// that sum with slot 5 added (480 kB each), each rebuilt on any frame its
-// slots have moved; reads an integer copy of a quarter of puf that alustaPuf
-// makes.
+// 400x300 bytes of pixels, rows pitch bytes apart. Keeps two static caches
+// (480 kB each): the exact sum of slots 0-2, built once they stand where they
+// stood the frame before, and, once slot 5 has stood still for 64 frames as
+// well, that sum with slot 5 added. Reads an integer copy of a quarter of puf
+// that alustaPuf makes.
 void piirtele(SDL_Surface *screen);
 
 // The same frame drawn with the inner loop of one vector width: 16 (AVX-512),
