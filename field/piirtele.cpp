@@ -379,7 +379,11 @@ static void piirraRivit(SDL_Surface *screen, Pala *const *palat)
     memcpy(edellisetKiinteat, pallerot, sizeof edellisetKiinteat);
     if (!kiinteatLiikkuivat && (!kiinteatValmiit || memcmp(kiinteatPaikat, pallerot, sizeof kiinteatPaikat) != 0))
         laskeKiinteat();
-    bool osoitinMukana = osoitinValmiina();
+    // Called every frame, since it counts the frames the pointer stands
+    // still. A frame that sums slots 0-2 afresh draws over that sum instead
+    // of a cache, so it reads slot 5 from the table even when the pointer's
+    // cache is current (slots 0-2 may have stepped away and back).
+    bool osoitinMukana = osoitinValmiina() && !kiinteatLiikkuivat;
     int n = osoitinMukana ? 2 : 3; // slots 3 to 3 + n - 1 are read from the quarter
     int rajat[5], silmukat[4], suunnat[4], kRajat[5], kSilmukat[4], kSuunnat[4];
     leikkaa(pallerot + 3, n, n == 3 ? 0 : 8, rajat, silmukat, suunnat);

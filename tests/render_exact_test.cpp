@@ -185,10 +185,15 @@ TEST_F(RenderExact, PointerBlobStandingStill)
             if (HasFailure())
                 return;
         }
-        if (round == 0)
+        if (round == 0) {
             pallerot[5] = {x(rng), y(rng)}; // the pointer moves once, then stands still again
-        else
-            pallerot[round - 1].y += 1; // a still blob moves, with the pointer held
+        } else if (round == 1) {
+            pallerot[0].y += 1; // a still blob moves for good, with the pointer held
+        } else {
+            pallerot[1].x += 1; // one steps away for a single frame and comes back
+            piirtele(surface);
+            pallerot[1].x -= 1;
+        }
         expectEveryWidthExact("the first frame after the move");
     }
     expectGuardsIntact();
