@@ -29,12 +29,12 @@
 // Why a cache of the three still blobs: slots 0-2 stand still for the whole
 // run, so their sum is the same every frame. Kept as exact u32 sums it turns
 // six table reads a pixel into four, one of them from a row that starts on a
-// cache line. It belongs to the slots it was built for and is rebuilt the
-// first frame those slots differ, so any layout stays exact. When the three
-// share a screen row, as they do in the demo, the sum is the same at equal
-// distances above and below it, and each such pair of rows is kept once: a
-// frame then streams half as much of it. It is static (480,000 bytes), built
-// on the first frame, never on the heap.
+// cache line. It belongs to the slots it was built for and is rebuilt once
+// those slots stand somewhere new for a second frame, so any layout stays
+// exact. When the three share a screen row, as they do in the demo, the sum
+// is the same at equal distances above and below it, and each such pair of
+// rows is kept once: a frame then streams half as much of it. It is static
+// (480,000 bytes), never on the heap.
 alignas(64) static uint32_t kiinteat[300 * 400];
 static const uint32_t *kiinteatRivit[300]; // the cache row that screen row py reads
 // The order the rows are drawn in: a row that shares its cache row with a
@@ -62,8 +62,7 @@ static const uint32_t *neljanneksenRivi(int a)
     return neljannes + 400 + a * 416;
 }
 
-// One row of the cache, in a plain shape the compiler vectorises, since a
-// harness that moves slots 0-2 every frame pays for it every frame.
+// One row of the cache, in a plain shape the compiler vectorises.
 static void kiinteaRivi(uint32_t *__restrict out, const float *__restrict a, const float *__restrict b,
                         const float *__restrict c)
 {
@@ -72,7 +71,7 @@ static void kiinteaRivi(uint32_t *__restrict out, const float *__restrict a, con
                   (uint32_t)(int32_t)(c[px] * 2097152.0f);
 }
 
-// Rebuilt only when slots 0-2 moved: once a run in the demo.
+// Rebuilt only when slots 0-2 moved and stood: once a run in the demo.
 static void laskeKiinteat()
 {
     int y = pallerot[0].y;
@@ -105,8 +104,9 @@ static void laskeKiinteat()
 // pointer has stood still for 64 frames, which a hand moving the mouse
 // rarely allows; a harness that moves slot 5 every frame never pays for it.
 // Exact like the cache it extends, and rebuilt whenever any of slots 0-2
-// and 5 differ from what it was built for. Static, 480,000 bytes, one row per screen row (the pointer
-// is seldom on the still blobs' row, so no mirror pairs).
+// and 5 differ from what it was built for. Static, 480,000 bytes, one row
+// per screen row (the pointer is seldom on the still blobs' row, so no
+// mirror pairs).
 alignas(64) static uint32_t osoittimella[300 * 400];
 static Pallero osoittimenPaikka; // slot 5 when osoittimella was built
 static Pallero edellinenOsoitin; // slot 5 the frame before
@@ -119,9 +119,8 @@ static void osoitinRivi(uint32_t *__restrict out, const uint32_t *__restrict kii
         out[px] = kiintea[px] + (uint32_t)(int32_t)(ikkuna[px] * 2097152.0f);
 }
 
-// Whether this frame reads osoittimella, building it if the pointer has
-// just stood still long enough. Called after the still blobs' cache is
-// current, every frame.
+// Whether this frame may read osoittimella, building it if the pointer has
+// just stood still long enough on top of a current cache of slots 0-2.
 static bool osoitinValmiina()
 {
     Pallero osoitin = pallerot[5];
