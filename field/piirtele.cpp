@@ -202,15 +202,19 @@ static void palaSse2(uint8_t *out, const uint32_t *kiintea, const uint32_t *a, c
                      int alku, int loppu)
 {
     for (int px = alku; px < loppu; px += 16) {
-        __m128i q[4];
-        for (int j = 0; j < 4; j++)
-            q[j] = summa4<N, S, KA, KB, KC>(kiintea, a, b, c, px + 4 * j);
+        __m128i q0 = summa4<N, S, KA, KB, KC>(kiintea, a, b, c, px);
+        __m128i q1 = summa4<N, S, KA, KB, KC>(kiintea, a, b, c, px + 4);
+        __m128i q2 = summa4<N, S, KA, KB, KC>(kiintea, a, b, c, px + 8);
+        __m128i q3 = summa4<N, S, KA, KB, KC>(kiintea, a, b, c, px + 12);
         if constexpr (S) {
-            for (int j = 0; j < 4; j++)
-                _mm_store_si128((__m128i *)((uint32_t *)out + px + 4 * j), q[j]);
+            uint32_t *summat = (uint32_t *)out + px;
+            _mm_store_si128((__m128i *)summat, q0);
+            _mm_store_si128((__m128i *)(summat + 4), q1);
+            _mm_store_si128((__m128i *)(summat + 8), q2);
+            _mm_store_si128((__m128i *)(summat + 12), q3);
         } else {
-            __m128i lo = _mm_packs_epi32(_mm_srli_epi32(q[0], 21), _mm_srli_epi32(q[1], 21));
-            __m128i hi = _mm_packs_epi32(_mm_srli_epi32(q[2], 21), _mm_srli_epi32(q[3], 21));
+            __m128i lo = _mm_packs_epi32(_mm_srli_epi32(q0, 21), _mm_srli_epi32(q1, 21));
+            __m128i hi = _mm_packs_epi32(_mm_srli_epi32(q2, 21), _mm_srli_epi32(q3, 21));
             _mm_storeu_si128((__m128i *)(out + px), _mm_packus_epi16(lo, hi));
         }
     }
