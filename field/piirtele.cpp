@@ -176,7 +176,7 @@ static void palaTavallinen(uint8_t *__restrict out, const uint32_t *__restrict k
 // Four lanes from column px on. SSE2 is in every x86-64 processor; the
 // compiler will not vectorise the backwards reads of the plain loop itself.
 template <bool K>
-static inline __m128i lue4(const uint32_t *p, int px)
+__attribute__((target("sse2"))) static inline __m128i lue4(const uint32_t *p, int px)
 {
     if (!K)
         return _mm_loadu_si128((const __m128i *)(p + px));
@@ -184,7 +184,7 @@ static inline __m128i lue4(const uint32_t *p, int px)
 }
 
 template <int N, bool S, bool KA, bool KB, bool KC>
-static inline __m128i summa4(const uint32_t *kiintea, const uint32_t *a, const uint32_t *b, const uint32_t *c, int px)
+__attribute__((target("sse2"))) static inline __m128i summa4(const uint32_t *kiintea, const uint32_t *a, const uint32_t *b, const uint32_t *c, int px)
 {
     __m128i sum = _mm_add_epi32(lue4<KA>(a, px), lue4<KB>(b, px));
     if constexpr (!S)
@@ -198,7 +198,7 @@ static inline __m128i summa4(const uint32_t *kiintea, const uint32_t *a, const u
 // (the shifted sums are at most 1532) and the unsigned pack after it is the
 // clip at 255.
 template <int N, bool S, bool KA, bool KB, bool KC>
-static void palaSse2(uint8_t *out, const uint32_t *kiintea, const uint32_t *a, const uint32_t *b, const uint32_t *c,
+__attribute__((target("sse2"))) static void palaSse2(uint8_t *out, const uint32_t *kiintea, const uint32_t *a, const uint32_t *b, const uint32_t *c,
                      int alku, int loppu)
 {
     for (int px = alku; px < loppu; px += 16) {
@@ -436,6 +436,8 @@ bool piirteleLeveydella(SDL_Surface *screen, int leveys)
         return true;
 #ifdef KIMALLUS_X86
     case 4:
+        if (!__builtin_cpu_supports("sse2")) // always there on x86-64; not on every 32-bit x86
+            return false;
         piirraRivit(screen, palatSse2);
         return true;
     case 8:
