@@ -184,7 +184,8 @@ __attribute__((target("sse2"))) static inline __m128i lue4(const uint32_t *p, in
 }
 
 template <int N, bool S, bool KA, bool KB, bool KC>
-__attribute__((target("sse2"))) static inline __m128i summa4(const uint32_t *kiintea, const uint32_t *a, const uint32_t *b, const uint32_t *c, int px)
+__attribute__((target("sse2"))) static inline __m128i summa4(const uint32_t *kiintea, const uint32_t *a,
+                                                             const uint32_t *b, const uint32_t *c, int px)
 {
     __m128i sum = _mm_add_epi32(lue4<KA>(a, px), lue4<KB>(b, px));
     if constexpr (!S)
@@ -198,8 +199,8 @@ __attribute__((target("sse2"))) static inline __m128i summa4(const uint32_t *kii
 // (the shifted sums are at most 1532) and the unsigned pack after it is the
 // clip at 255.
 template <int N, bool S, bool KA, bool KB, bool KC>
-__attribute__((target("sse2"))) static void palaSse2(uint8_t *out, const uint32_t *kiintea, const uint32_t *a, const uint32_t *b, const uint32_t *c,
-                     int alku, int loppu)
+__attribute__((target("sse2"))) static void palaSse2(uint8_t *out, const uint32_t *kiintea, const uint32_t *a,
+                                                      const uint32_t *b, const uint32_t *c, int alku, int loppu)
 {
     for (int px = alku; px < loppu; px += 16) {
         __m128i q0 = summa4<N, S, KA, KB, KC>(kiintea, a, b, c, px);
@@ -292,6 +293,106 @@ __attribute__((target("avx512f"))) static void palaAvx512(uint8_t *out, const ui
     }
 }
 
+#endif
+
+// Two rows at once, equally far above and below blob P, which therefore
+// reads the same quarter row for both: its values are loaded once for the
+// two. O is the other moving blob, each row over its own row of the
+// pointer's cache. For the frames that read that cache, the demo's usual
+// ones.
+typedef void PariPala(uint8_t *out1, uint8_t *out2, const uint32_t *k1, const uint32_t *k2, const uint32_t *p,
+                      const uint32_t *o1, const uint32_t *o2, int alku, int loppu);
+
+template <bool KP, bool KO>
+static void pariTavallinen(uint8_t *__restrict out1, uint8_t *__restrict out2, const uint32_t *__restrict k1,
+                           const uint32_t *__restrict k2, const uint32_t *__restrict p,
+                           const uint32_t *__restrict o1, const uint32_t *__restrict o2, int alku, int loppu)
+{
+    for (int px = alku; px < loppu; px++) {
+        uint32_t vp = KP ? p[-px] : p[px];
+        uint32_t s1 = (k1[px] + vp + (KO ? o1[-px] : o1[px])) >> 21;
+        uint32_t s2 = (k2[px] + vp + (KO ? o2[-px] : o2[px])) >> 21;
+        out1[px] = s1 < 255 ? s1 : 255;
+        out2[px] = s2 < 255 ? s2 : 255;
+    }
+}
+
+#ifdef KIMALLUS_X86
+
+template <bool KP, bool KO>
+__attribute__((target("sse2"))) static inline __m128i pari4(const uint32_t *k, __m128i vp, const uint32_t *o, int px)
+{
+    return _mm_srli_epi32(_mm_add_epi32(_mm_add_epi32(_mm_load_si128((const __m128i *)(k + px)), vp), lue4<KO>(o, px)),
+                          21);
+}
+
+template <bool KP, bool KO>
+__attribute__((target("sse2"))) static void pariSse2(uint8_t *out1, uint8_t *out2, const uint32_t *k1,
+                                                      const uint32_t *k2, const uint32_t *p, const uint32_t *o1,
+                                                      const uint32_t *o2, int alku, int loppu)
+{
+    for (int px = alku; px < loppu; px += 16) {
+        __m128i p0 = lue4<KP>(p, px), p1 = lue4<KP>(p, px + 4), p2 = lue4<KP>(p, px + 8), p3 = lue4<KP>(p, px + 12);
+        __m128i lo = _mm_packs_epi32(pari4<KP, KO>(k1, p0, o1, px), pari4<KP, KO>(k1, p1, o1, px + 4));
+        __m128i hi = _mm_packs_epi32(pari4<KP, KO>(k1, p2, o1, px + 8), pari4<KP, KO>(k1, p3, o1, px + 12));
+        _mm_storeu_si128((__m128i *)(out1 + px), _mm_packus_epi16(lo, hi));
+        lo = _mm_packs_epi32(pari4<KP, KO>(k2, p0, o2, px), pari4<KP, KO>(k2, p1, o2, px + 4));
+        hi = _mm_packs_epi32(pari4<KP, KO>(k2, p2, o2, px + 8), pari4<KP, KO>(k2, p3, o2, px + 12));
+        _mm_storeu_si128((__m128i *)(out2 + px), _mm_packus_epi16(lo, hi));
+    }
+}
+
+__attribute__((target("avx2"))) static inline __m128i tavuiksi8(__m256i lo, __m256i hi)
+{
+    __m256i words = _mm256_packs_epi32(_mm256_srli_epi32(lo, 21), _mm256_srli_epi32(hi, 21));
+    words = _mm256_permute4x64_epi64(words, 0xD8);
+    return _mm_packus_epi16(_mm256_castsi256_si128(words), _mm256_extracti128_si256(words, 1));
+}
+
+template <bool KP, bool KO>
+__attribute__((target("avx2"))) static void pariAvx2(uint8_t *out1, uint8_t *out2, const uint32_t *k1,
+                                                      const uint32_t *k2, const uint32_t *p, const uint32_t *o1,
+                                                      const uint32_t *o2, int alku, int loppu)
+{
+    for (int px = alku; px < loppu; px += 16) {
+        __m256i plo = lue8<KP>(p, px), phi = lue8<KP>(p, px + 8);
+        __m256i lo = _mm256_add_epi32(_mm256_add_epi32(_mm256_load_si256((const __m256i *)(k1 + px)), plo),
+                                      lue8<KO>(o1, px));
+        __m256i hi = _mm256_add_epi32(_mm256_add_epi32(_mm256_load_si256((const __m256i *)(k1 + px + 8)), phi),
+                                      lue8<KO>(o1, px + 8));
+        _mm_storeu_si128((__m128i *)(out1 + px), tavuiksi8(lo, hi));
+        lo = _mm256_add_epi32(_mm256_add_epi32(_mm256_load_si256((const __m256i *)(k2 + px)), plo),
+                              lue8<KO>(o2, px));
+        hi = _mm256_add_epi32(_mm256_add_epi32(_mm256_load_si256((const __m256i *)(k2 + px + 8)), phi),
+                              lue8<KO>(o2, px + 8));
+        _mm_storeu_si128((__m128i *)(out2 + px), tavuiksi8(lo, hi));
+    }
+}
+
+template <bool KP, bool KO>
+__attribute__((target("avx512f"))) static void pariAvx512(uint8_t *out1, uint8_t *out2, const uint32_t *k1,
+                                                          const uint32_t *k2, const uint32_t *p, const uint32_t *o1,
+                                                          const uint32_t *o2, int alku, int loppu)
+{
+    for (int px = alku; px < loppu; px += 16) {
+        __m512i vp = lue16<KP>(p, px);
+        __m512i s1 = _mm512_add_epi32(_mm512_add_epi32(_mm512_load_si512(k1 + px), vp), lue16<KO>(o1, px));
+        __m512i s2 = _mm512_add_epi32(_mm512_add_epi32(_mm512_load_si512(k2 + px), vp), lue16<KO>(o2, px));
+        _mm_storeu_si128((__m128i *)(out1 + px), _mm512_cvtusepi32_epi8(_mm512_srli_epi32(s1, 21)));
+        _mm_storeu_si128((__m128i *)(out2 + px), _mm512_cvtusepi32_epi8(_mm512_srli_epi32(s2, 21)));
+    }
+}
+
+#endif
+
+// Indexed by P read backwards (bit 0) and O read backwards (bit 1).
+#define PARIT(pari) {pari<false, false>, pari<true, false>, pari<false, true>, pari<true, true>}
+
+static PariPala *const paritTavallinen[4] = PARIT(pariTavallinen);
+#ifdef KIMALLUS_X86
+static PariPala *const paritSse2[4] = PARIT(pariSse2);
+static PariPala *const paritAvx2[4] = PARIT(pariAvx2);
+static PariPala *const paritAvx512[4] = PARIT(pariAvx512);
 #endif
 
 // Each width's twenty loops: eight for three moving blobs over a cache row,
@@ -387,8 +488,28 @@ static const int16_t *parittain(int y)
     return jarjestys;
 }
 
+// Rows py1 and py2, d rows above and below slot 3 + j (P), over the pointer's
+// cache; slot 4 - j (O) read for each.
+static void piirraPari(PariPala *const *parit, SDL_Surface *screen, int j, int d, int py1, int py2,
+                       const int rajat[5], const int suunnat[4])
+{
+    const Pallero *pp = pallerot + 3 + j, *op = pallerot + 4 - j;
+    const uint32_t *p = neljanneksenRivi(d), *o1 = neljanneksenRivi(abs(py1 - op->y)),
+                   *o2 = neljanneksenRivi(abs(py2 - op->y));
+    uint8_t *out1 = (uint8_t *)screen->pixels + py1 * screen->pitch;
+    uint8_t *out2 = (uint8_t *)screen->pixels + py2 * screen->pitch;
+    for (int s = 0; s <= 2; s++) {
+        if (rajat[s] == rajat[s + 1])
+            continue;
+        int kp = suunnat[s] >> j & 1, ko = suunnat[s] >> (1 - j) & 1;
+        int xp = kp ? pp->x : -pp->x, xo = ko ? op->x : -op->x;
+        parit[kp | ko << 1](out1, out2, osoittimella + py1 * 400, osoittimella + py2 * 400, p + 15 + xp,
+                            o1 + 15 + xo, o2 + 15 + xo, rajat[s], rajat[s + 1]);
+    }
+}
+
 // Row by row, in mirror pairs.
-static void piirraRivit(SDL_Surface *screen, Pala *const *palat)
+static void piirraRivit(SDL_Surface *screen, Pala *const *palat, PariPala *const *parit)
 {
     // Slots 0-2 that moved since the last frame may be moving every frame,
     // as a harness that draws random layouts moves them: building the cache
@@ -413,12 +534,28 @@ static void piirraRivit(SDL_Surface *screen, Pala *const *palat)
         leikkaa(pallerot, 3, 12, kRajat, kSilmukat, kSuunnat);
 
     int y3 = pallerot[3].y, y4 = pallerot[4].y;
-    const int16_t *jarjestys = parittain(!kiinteatLiikkuivat && !osoitinMukana && kiinteatSamallaRivilla
-                                             ? pallerot[0].y
-                                             : (abs(y3 - 150) < abs(y4 - 150) ? y3 : y4));
+    if (osoitinMukana) {
+        // Pairs around whichever of slots 3 and 4 is nearer the middle row,
+        // which has the most of them, drawn two rows a loop.
+        int j = abs(y3 - 150) < abs(y4 - 150) ? 0 : 1, y = pallerot[3 + j].y;
+        for (int d = 0; y - d >= 0 || y + d < 300; d++) {
+            bool ylaRivi = y - d >= 0 && y - d < 300, alaRivi = d > 0 && y + d < 300;
+            if (ylaRivi && alaRivi) {
+                piirraPari(parit, screen, j, d, y - d, y + d, rajat, suunnat);
+                continue;
+            }
+            int py = ylaRivi ? y - d : y + d;
+            if (ylaRivi || alaRivi)
+                piirraRivi(palat, (uint8_t *)screen->pixels + py * screen->pitch, osoittimella + py * 400,
+                           pallerot + 3, 2, py, rajat, silmukat, suunnat);
+        }
+        return;
+    }
+    int keski = abs(y3 - 150) < abs(y4 - 150) ? y3 : y4;
+    const int16_t *jarjestys = parittain(!kiinteatLiikkuivat && kiinteatSamallaRivilla ? pallerot[0].y : keski);
     for (int i = 0; i < 300; i++) {
         int py = jarjestys[i];
-        const uint32_t *kiintea = osoitinMukana ? osoittimella + py * 400 : kiinteatRivit[py];
+        const uint32_t *kiintea = kiinteatRivit[py];
         if (kiinteatLiikkuivat) {
             piirraRivi(palat, (uint8_t *)rivinKiinteat, NULL, pallerot, 3, py, kRajat, kSilmukat, kSuunnat);
             kiintea = rivinKiinteat;
@@ -432,23 +569,23 @@ bool piirteleLeveydella(SDL_Surface *screen, int leveys)
 {
     switch (leveys) {
     case 1:
-        piirraRivit(screen, palatTavallinen);
+        piirraRivit(screen, palatTavallinen, paritTavallinen);
         return true;
 #ifdef KIMALLUS_X86
     case 4:
         if (!__builtin_cpu_supports("sse2")) // always there on x86-64; not on every 32-bit x86
             return false;
-        piirraRivit(screen, palatSse2);
+        piirraRivit(screen, palatSse2, paritSse2);
         return true;
     case 8:
         if (!__builtin_cpu_supports("avx2"))
             return false;
-        piirraRivit(screen, palatAvx2);
+        piirraRivit(screen, palatAvx2, paritAvx2);
         return true;
     case 16:
         if (!__builtin_cpu_supports("avx512f"))
             return false;
-        piirraRivit(screen, palatAvx512);
+        piirraRivit(screen, palatAvx512, paritAvx512);
         return true;
 #endif
     default:
