@@ -535,11 +535,10 @@ static void piirraRivit(SDL_Surface *screen, Pala *const *palat, PariPala *const
     if (kiinteatLiikkuivat)
         leikkaa(pallerot, 3, 12, kRajat, kSilmukat, kSuunnat);
 
-    int y3 = pallerot[3].y, y4 = pallerot[4].y;
-    if (osoitinMukana) {
-        // Pairs around whichever of slots 3 and 4 is nearer the middle row,
-        // which has the most of them, drawn two rows a loop.
-        int j = abs(y3 - 150) < abs(y4 - 150) ? 0 : 1, y = pallerot[3 + j].y;
+    // Of slots 3 and 4, the one nearer the middle row has the most mirror pairs.
+    int j = abs(pallerot[3].y - 150) < abs(pallerot[4].y - 150) ? 0 : 1;
+    if (osoitinMukana) { // its pairs drawn two rows a loop
+        int y = pallerot[3 + j].y;
         for (int d = 0; y - d >= 0 || y + d < 300; d++) {
             bool ylaRivi = y - d >= 0 && y - d < 300, alaRivi = d > 0 && y + d < 300;
             if (ylaRivi && alaRivi) {
@@ -553,8 +552,8 @@ static void piirraRivit(SDL_Surface *screen, Pala *const *palat, PariPala *const
         }
         return;
     }
-    int keski = abs(y3 - 150) < abs(y4 - 150) ? y3 : y4;
-    const int16_t *jarjestys = parittain(!kiinteatLiikkuivat && kiinteatSamallaRivilla ? pallerot[0].y : keski);
+    const int16_t *jarjestys =
+        parittain(!kiinteatLiikkuivat && kiinteatSamallaRivilla ? pallerot[0].y : pallerot[3 + j].y);
     for (int i = 0; i < 300; i++) {
         int py = jarjestys[i];
         const uint32_t *kiintea = kiinteatRivit[py];
