@@ -1,15 +1,17 @@
 // How long a frame takes: the literal long double renderer from the tests
-// against piirtele and each of its inner loops, on the demo's own blob motion,
+// against piirtele and the code of each target it was compiled for, on the demo's own blob motion,
 // plus the start-up table fill. Ends with one line that sets the figures side
 // by side.
 //
 //   render_bench [Google Benchmark options, e.g. --benchmark_repetitions=5]
 #include <benchmark/benchmark.h>
+#include <hwy/targets.h>
 #include <stdio.h>
 #include <string.h>
 #include <time.h>
 
 #include <random>
+#include <string>
 
 #include "field/field.h"
 #include "motion/motion.h"
@@ -58,28 +60,23 @@ void BM_literal(benchmark::State &state)
     literalNs = (now() - t0) / state.iterations();
 }
 
-// Argument 0 is piirtele as the demo calls it; 16, 8, 4 and 1 are its inner
-// loops one at a time. The counter is how many times faster than the literal
+// Target 0 is piirtele as the demo calls it; the others are the code of one
+// target each. The counter is how many times faster than the literal
 // renderer's run just before.
-void BM_piirtele(benchmark::State &state)
+void BM_piirtele(benchmark::State &state, int64_t target)
 {
-    int width = state.range(0);
     startMotion();
-    if (width != 0 && !piirteleLeveydella(surface, width)) {
-        state.SkipWithError("this processor lacks that width");
-        return;
-    }
     double t0 = now();
     for (auto _ : state) {
         nextFrame();
-        if (width == 0)
+        if (target == 0)
             piirtele(surface);
         else
-            piirteleLeveydella(surface, width);
+            piirteleTarget(surface, target);
         benchmark::DoNotOptimize(surface->pixels);
     }
     double ns = (now() - t0) / state.iterations();
-    if (width == 0)
+    if (target == 0)
         piirteleNs = ns;
     state.counters["x_literal"] = literalNs / ns;
 }
@@ -142,7 +139,6 @@ void BM_alustaPuf(benchmark::State &state)
 } // namespace
 
 BENCHMARK(BM_literal)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_piirtele)->Arg(0)->Arg(16)->Arg(8)->Arg(4)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_piirteleBetweenFlips)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_piirteleAllSixRandom)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_alustaPuf)->Unit(benchmark::kMillisecond);
@@ -156,6 +152,11 @@ int main(int argc, char **argv)
     }
     buildOrbitTables(orbitX, orbitY);
     alustaPuf();
+    benchmark::RegisterBenchmark("BM_piirtele", BM_piirtele, 0)->Unit(benchmark::kMicrosecond);
+    for (int64_t all = drawTargets(); all; all &= all - 1) {
+        std::string name = std::string("BM_piirtele/") + hwy::TargetName(all & -all);
+        benchmark::RegisterBenchmark(name.c_str(), BM_piirtele, all & -all)->Unit(benchmark::kMicrosecond);
+    }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

@@ -4,7 +4,8 @@
 //   puf          one blob's light, 600 rows of 800 floats, centre at (300, 400)
 //   alustaPuf()  fills puf; call once before the first frame
 //   piirtele(s)  draws one 400x300 frame into an 8-bit surface
-//   piirteleLeveydella(s, leveys)  the same with one chosen inner loop
+//   piirteleTarget(s, target)  the same with the code of one Highway target
+//   drawTargets()  the targets piirteleTarget draws with on this processor
 //
 // Every slot of pallerot must stay within 0 <= x <= 400 and 0 <= y <= 300:
 // inside that range each blob's 400x300 window of puf lies inside the table.
@@ -31,12 +32,14 @@ void alustaPuf();
 // (480 kB each): the exact sum of slots 0-2, built once they stand where they
 // stood the frame before, and, once slot 5 has stood still for 64 frames as
 // well, that sum with slot 5 added. Reads an integer copy of a quarter of puf
-// that alustaPuf makes.
+// that alustaPuf makes. Runs the widest vector code this processor has.
 void piirtele(SDL_Surface *screen);
 
-// The same frame drawn with the inner loop of one vector width: 16 (AVX-512),
-// 8 (AVX2), 4 (SSE2, every x86-64) or 1 (plain C++, any processor).
-// Returns false, drawing nothing, when this processor or build
-// lacks that width. piirtele uses the widest there is; this is for the tests,
-// which hold every width against the literal sum, and for the benchmarks.
-bool piirteleLeveydella(SDL_Surface *screen, int leveys);
+// The same frame drawn with the code compiled for one target (HWY_AVX2,
+// HWY_NEON, ...). Returns false, drawing nothing, where this build or
+// processor lacks it. For the tests, which hold every target against the
+// literal sum, and for the benchmarks.
+bool piirteleTarget(SDL_Surface *screen, int64_t target);
+
+// Those targets, as a mask of their bits; hwy::TargetName names each.
+int64_t drawTargets();

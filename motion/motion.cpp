@@ -2,19 +2,20 @@
 
 #include <math.h>
 
+#include "field/extended.h"
 #include "field/field.h"
 
-// The sine takes its angle as a double, but the scaling and offset are done in
-// long double before truncation. That matters where the exact result is a whole
-// number: 140 sin(30 deg) + 250 comes out just below 320 and truncates to 319,
-// where double arithmetic would round up to 320.
+// The sine takes its angle as a double, but the scaling and offset are
+// carried on a 64-bit significand before truncation. That matters where the
+// exact result is a whole number: 140 sin(30 deg) + 250 comes out just below
+// 320 and truncates to 319, where double arithmetic would round up to 320.
 void buildOrbitTables(int32_t orbitX[360], int32_t orbitY[360])
 {
     for (int t = 0; t < 360; t++) {
         double ax = t * 0.017453292519943295;
         double ay = (t + 50) * 0.017453292519943295;
-        orbitX[t] = (int32_t)(140 * (long double)sin(ax) + 250);
-        orbitY[t] = (int32_t)(80 * (long double)sin(ay) + 150);
+        orbitX[t] = truncated(add(mul(extendedOf(140), extendedOf(sin(ax))), extendedOf(250)));
+        orbitY[t] = truncated(add(mul(extendedOf(80), extendedOf(sin(ay))), extendedOf(150)));
     }
 }
 

@@ -1,18 +1,30 @@
-// Every inner loop of the renderer, held byte for byte against the literal
-// long double sum, over the layouts the blob table may hold.
+// The renderer compiled for every target this processor runs, each held
+// byte for byte against the literal long double sum, over the layouts the
+// blob table may hold and the ways its caches can go stale.
 #include <gtest/gtest.h>
 #include <stdint.h>
 #include <string.h>
 
+#include <hwy/targets.h>
+
 #include <random>
+#include <vector>
 
 #include "field/field.h"
+#include "field/quarter.h"
 #include "tests/reference.h"
 
 namespace {
 
 const Pallero firstFrame[6] = {{0, 150}, {120, 150}, {220, 150}, {30, 60}, {250, 211}, {0, 0}};
-const int widths[] = {16, 8, 4, 1};
+
+std::vector<int64_t> targets()
+{
+    std::vector<int64_t> list;
+    for (int64_t all = drawTargets(); all; all &= all - 1)
+        list.push_back(all & -all);
+    return list;
+}
 
 // Rows of an odd length, so that no row after the first starts on a vector
 // boundary, with guard bytes before the picture and after every row: a vector
@@ -21,41 +33,34 @@ const int widths[] = {16, 8, 4, 1};
 const int pitch = 419;
 uint8_t canvas[64 + 300 * pitch + 64];
 
-struct RenderExact : ::testing::Test {
-    SDL_Surface *surface = nullptr;
+struct RenderExact : ::testing::TestWithParam<int64_t> {
+    SDL_Surface surface = {};
     static void SetUpTestSuite() { alustaPuf(); }
     void SetUp() override
     {
         memset(canvas, 0xA5, sizeof canvas);
-        surface = SDL_CreateRGBSurfaceFrom(canvas + 64, 400, 300, 8, pitch, 0, 0, 0, 0);
-        ASSERT_NE(surface, nullptr) << SDL_GetError();
+        surface.pixels = canvas + 64;
+        surface.pitch = pitch;
+        surface.w = 400;
+        surface.h = 300;
     }
-    void TearDown() override { SDL_FreeSurface(surface); }
 
-    // Draws the current layout with every width this processor has and
-    // compares all 400 columns of all 300 rows with the literal sum.
-    void expectEveryWidthExact(const char *what)
+    // Draws the current layout with this test's target and compares all 400
+    // columns of all 300 rows with the literal sum.
+    void expectExact(const char *what)
     {
         static uint8_t want[300 * 400];
         referenceFrame(want);
-        for (int w : widths) {
-            memset(canvas + 64, 0, 300 * pitch); // no byte survives from the width before
-            if (!piirteleLeveydella(surface, w))
-                continue;
-            for (int y = 0; y < 300; y++)
-                if (memcmp(want + y * 400, canvas + 64 + y * pitch, 400) != 0) {
-                    int x = 0;
-                    while (want[y * 400 + x] == canvas[64 + y * pitch + x])
-                        x++;
-                    ADD_FAILURE() << what << ", width " << w << ": pixel (" << x << ", " << y << ") is "
-                                  << int(canvas[64 + y * pitch + x]) << ", the literal sum gives "
-                                  << int(want[y * 400 + x]) << "; blobs " << layout();
-                    return;
-                }
-        }
-        piirtele(surface);
+        memset(canvas + 64, 0, 300 * pitch); // no byte survives from the frame before
+        ASSERT_TRUE(piirteleTarget(&surface, GetParam()));
         for (int y = 0; y < 300; y++)
-            ASSERT_EQ(memcmp(want + y * 400, canvas + 64 + y * pitch, 400), 0) << what << ", piirtele, row " << y;
+            if (memcmp(want + y * 400, canvas + 64 + y * pitch, 400) != 0) {
+                int x = 0;
+                while (want[y * 400 + x] == canvas[64 + y * pitch + x])
+                    x++;
+                FAIL() << what << ": pixel (" << x << ", " << y << ") is " << int(canvas[64 + y * pitch + x])
+                       << ", the literal sum gives " << int(want[y * 400 + x]) << "; blobs " << layout();
+            }
     }
 
     static std::string layout()
@@ -88,46 +93,49 @@ TEST(RenderPremise, EveryTableEntryIsAWholeNumberOf21stBinaryParts)
     }
 }
 
-TEST_F(RenderExact, ThisProcessorRunsThePlainLoopAndNoUnknownWidth)
+TEST(RenderTargets, OnlyOneCompiledTargetAtATime)
 {
-    EXPECT_TRUE(piirteleLeveydella(surface, 1));
-    EXPECT_FALSE(piirteleLeveydella(surface, 2));
-    EXPECT_FALSE(piirteleLeveydella(surface, 32));
-    for (int w : widths)
-        if (!piirteleLeveydella(surface, w))
-            printf("[ NOTE     ] width %d is not available here and is not tested\n", w);
+    SDL_Surface surface = {};
+    for (int64_t target : targets())
+        printf("[ NOTE     ] drawing with %s\n", hwy::TargetName(target));
+    ASSERT_FALSE(targets().empty());
+    EXPECT_FALSE(piirteleTarget(&surface, 0));
+    EXPECT_FALSE(piirteleTarget(&surface, ~drawTargets() & (drawTargets() + 1))); // one it lacks
+    if (targets().size() > 1) {
+        EXPECT_FALSE(piirteleTarget(&surface, drawTargets())); // more than one
+    }
 }
 
-TEST_F(RenderExact, ExtremeLayouts)
+TEST_P(RenderExact, ExtremeLayouts)
 {
     const Pallero corners[4] = {{0, 0}, {400, 0}, {0, 300}, {400, 300}};
     memcpy(pallerot, firstFrame, sizeof pallerot);
-    expectEveryWidthExact("first frame");
+    expectExact("first frame");
 
     for (auto c : corners) { // all six together in each corner
         for (auto &p : pallerot)
             p = c;
-        expectEveryWidthExact("all in one corner");
+        expectExact("all in one corner");
     }
     for (int k = 0; k < 6; k++) // one slot in each corner, the rest where the first frame has them
         for (auto c : corners) {
             memcpy(pallerot, firstFrame, sizeof pallerot);
             pallerot[k] = c;
-            expectEveryWidthExact("one slot in a corner");
+            expectExact("one slot in a corner");
         }
     for (int shift = 0; shift < 4; shift++) { // the six spread over the four corners
         for (int k = 0; k < 6; k++)
             pallerot[k] = corners[(k + shift) % 4];
-        expectEveryWidthExact("mixed corners");
+        expectExact("mixed corners");
     }
     // The brightest frame: all six under one pixel, most of the screen clipped.
     for (auto &p : pallerot)
         p = {200, 150};
-    expectEveryWidthExact("all in the middle");
+    expectExact("all in the middle");
     expectGuardsIntact();
 }
 
-TEST_F(RenderExact, RandomLayouts)
+TEST_P(RenderExact, RandomLayouts)
 {
     // Each step moves a random subset of the six slots, so the still blobs
     // 0-2 sometimes keep their places and sometimes change one at a time, and
@@ -146,28 +154,51 @@ TEST_F(RenderExact, RandomLayouts)
                 p = {x(rng), y(rng)};
         if (n % 8 == 0) // the still blobs on one row, as in the demo, at any height
             pallerot[0].y = pallerot[1].y = pallerot[2].y = y(rng);
-        expectEveryWidthExact("random layout");
+        expectExact("random layout");
         if (HasFailure())
             return;
     }
     expectGuardsIntact();
 }
 
-TEST_F(RenderExact, BlobsLeavingAndReturningToTheFirstFrame)
+TEST_P(RenderExact, EachBlobMovedAlongOneAxisAfterItsCacheWasBuilt)
 {
-    // The demo's own sequence: still blobs fixed, then a harness moves one of
-    // them and puts it back; every frame must follow the table as it is now.
-    for (int k = 0; k < 3; k++) {
-        memcpy(pallerot, firstFrame, sizeof pallerot);
-        expectEveryWidthExact("first frame");
-        pallerot[k].x += 1;
-        expectEveryWidthExact("one still blob moved by a pixel");
-        pallerot[k] = firstFrame[k];
-        expectEveryWidthExact("moved back");
-    }
+    // The caches are keyed on where the blobs stand; a key that missed one
+    // coordinate would be found out by a blob that moves along one axis only.
+    const Pallero start[6] = {{0, 150}, {120, 150}, {220, 150}, {30, 60}, {250, 211}, {300, 90}};
+    for (int k = 0; k < 6; k++)
+        for (int axis = 0; axis < 2; axis++) {
+            memcpy(pallerot, start, sizeof pallerot);
+            for (int frame = 0; frame < 70; frame++) // both caches built, the pointer's after 64 frames
+                piirteleTarget(&surface, GetParam());
+            expectExact("the caches built");
+            (axis ? pallerot[k].y : pallerot[k].x) += 17;
+            expectExact("one blob moved along one axis");
+            expectExact("the frame after"); // the still blobs' cache is rebuilt now
+            pallerot[k] = start[k];
+            expectExact("moved back");
+            if (HasFailure())
+                return;
+        }
 }
 
-TEST_F(RenderExact, PointerBlobStandingStill)
+TEST_P(RenderExact, DrawnBeforeTheTableIsFilledAndAfter)
+{
+    // A frame drawn before alustaPuf sums zeros; caches built from them
+    // must not outlive the fill. The tables as they were before the first
+    // fill: zeros, and a fill count no cache has seen.
+    memset(puf, 0, sizeof puf);
+    memset(quarter, 0, sizeof quarter);
+    quarterFills++;
+    memcpy(pallerot, firstFrame, sizeof pallerot);
+    for (int frame = 0; frame < 70; frame++)
+        piirteleTarget(&surface, GetParam());
+    expectExact("before the fill");
+    alustaPuf();
+    expectExact("after the fill");
+}
+
+TEST_P(RenderExact, PointerBlobStandingStill)
 {
     // Slot 5 follows the pointer, which stands still for long stretches; the
     // renderer may then fold it in with the still blobs. Every frame while
@@ -181,7 +212,7 @@ TEST_F(RenderExact, PointerBlobStandingStill)
         for (int frame = 0; frame < 40; frame++) { // five draws each: well past any wait for stillness
             pallerot[3] = {x(rng), y(rng)};
             pallerot[4] = {x(rng), y(rng)};
-            expectEveryWidthExact("pointer standing still");
+            expectExact("pointer standing still");
             if (HasFailure())
                 return;
         }
@@ -191,12 +222,15 @@ TEST_F(RenderExact, PointerBlobStandingStill)
             pallerot[0].y += 1; // a still blob moves for good, with the pointer held
         } else {
             pallerot[1].x += 1; // one steps away for a single frame and comes back
-            piirtele(surface);
+            piirteleTarget(&surface, GetParam());
             pallerot[1].x -= 1;
         }
-        expectEveryWidthExact("the first frame after the move");
+        expectExact("the first frame after the move");
     }
     expectGuardsIntact();
 }
+
+INSTANTIATE_TEST_SUITE_P(EveryTarget, RenderExact, ::testing::ValuesIn(targets()),
+                         [](const ::testing::TestParamInfo<int64_t> &info) { return hwy::TargetName(info.param); });
 
 } // namespace

@@ -1,0 +1,36 @@
+// extended.h: the start-up tables' arithmetic, inside field and motion only.
+//
+// Their values are defined by arithmetic on a 64-bit significand rounded to
+// nearest, as an x87 long double does it. Where long double is something
+// else (plain double on some systems, 128 bits on others) the tables would
+// come out different in a few places, so this carries that arithmetic out in
+// integers: each operation gives the exact result rounded once to 64 bits,
+// on any processor.
+//
+//   Extended        value m * 2^e with a sign; m has its top bit set (or is 0)
+//   extendedOf(d)   a double, exactly; every int is one too
+//   add, mul, div, root    one rounding each, to nearest, ties to even
+//   toFloat(v)      rounded once to single precision
+//   truncated(v)    toward zero, as an int
+#pragma once
+
+#include <stdint.h>
+
+struct Extended {
+    bool negative;
+    uint64_t m;
+    int e;
+};
+
+Extended extendedOf(double d);
+Extended add(Extended a, Extended b);
+Extended mul(Extended a, Extended b);
+Extended div(Extended a, Extended b);
+Extended root(Extended a);
+float toFloat(Extended v);
+int32_t truncated(Extended v);
+
+// One entry of puf, for offsets whose squares and 625 add up to n: the
+// defining formula in this arithmetic. alustaPuf takes it wherever its faster
+// double evaluation cannot tell which float is meant.
+float lightEntry(int32_t n);
