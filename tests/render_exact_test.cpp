@@ -142,6 +142,8 @@ TEST_P(RenderExact, RandomLayouts)
     // whatever the renderer remembers about them is tested both ways.
 #if defined(__SANITIZE_ADDRESS__)
     const int layouts = 1000; // everything runs about three times slower there
+#elif defined(KIMALLUS_EMULATED)
+    const int layouts = 200;
 #else
     const int layouts = 3000;
 #endif

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# The unit tests of field and motion and the start-up table builds, compiled
+# for 64-bit ARM with Debian's cross compiler and run under qemu-user-static:
+# the renderer's NEON code and the tables' arithmetic where long double has
+# 128 bits. Only correctness means anything under an emulator.
+#
+#   run.sh SOURCE_DIR BUILD_DIR
+set -euo pipefail
+root=$1
+build=$2
+log=$build.log
+if ! { cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/aarch64-linux-gnu.cmake" \
+             -DCMAKE_BUILD_TYPE=RelWithDebInfo &&
+       cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)"; } >"$log" 2>&1; then
+    cat "$log"
+    echo "FAIL: the aarch64 build failed"
+    exit 1
+fi
+ctest --test-dir "$build" --output-on-failure
