@@ -26,9 +26,9 @@
 
 namespace {
 
-// A frame packs to at most about 180 kB (12-bit codes for 120,000 pixels),
-// so this keeps an animation under 180 MB whatever it shows; the demo's
-// frames take about a fifth of that.
+// A frame packs to 181 kB at worst (a 12-bit code for each of its 120,000
+// pixels, and the blocks' framing), so this bounds an animation to 181 MB
+// whatever it shows; the demo's frames take about a fifth of that.
 const unsigned long maxFrames = 1000;
 
 // Hundredths of a second a frame: the shortest that browsers and viewers
@@ -42,11 +42,11 @@ const char usageText[] =
     "window shows it, or COUNT frames from N on as an animation; needs no display.\n"
     "  --frame N       0 (the first frame drawn, the default) to 4294967295\n"
     "  --frames COUNT  1 (the default) to 1000 frames, 2/100 s each, looping;\n"
-    "                  more than 1 needs OUT.gif (at most 180 MB for 1000 frames);\n"
+    "                  more than 1 needs OUT.gif (181 MB at worst);\n"
     "                  the count runs on past 4294967295 from 0, as the demo's does\n"
-    "  --pointer X,Y  the run took one pointer move to X,Y (0 to 65535 each;\n"
-    "                 the demo keeps the blob within 399,299) before frame 0;\n"
-    "                 without it no pointer event came and that blob stays at 0,0\n"
+    "  --pointer X,Y   the run took one pointer move to X,Y (0 to 65535 each;\n"
+    "                  the demo keeps the blob within 399,299) before frame 0;\n"
+    "                  without it no pointer event came and that blob stays at 0,0\n"
     "The extension picks the format: .png (8-bit grey), .bmp (8-bit, grey palette)\n"
     "or .gif (animated, grey palette).\n";
 

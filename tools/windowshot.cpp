@@ -18,6 +18,7 @@
 #include <strings.h>
 #include <time.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -27,8 +28,8 @@
 
 namespace {
 
-// As for the snapshot tool's animations: under 180 MB of GIF whatever the
-// window shows, and 2/100 s a frame, the shortest delay viewers keep.
+// As for the snapshot tool's animations: at most 1000 frames (181 MB at
+// worst for the demo's window), 2/100 s each, the shortest delay viewers keep.
 const long maxFrames = 1000;
 const int frameDelay = 2;
 
@@ -241,23 +242,33 @@ int main(int argc, char **argv)
         if (!gif)
             return writePng(out, rgb.data(), w, h, (size_t)w * (grey ? 1 : 3), grey ? 1 : 3);
         // The demo draws thousands of frames a second and a reading takes a
-        // few milliseconds, so each reading catches a later frame than the last.
+        // few milliseconds, so a reading mostly catches a later frame than the
+        // last; when it catches the same one (the demo was held up), it is
+        // read again, though a window that stands still is recorded so.
         GifFileType *animation = startGif(out, w, h);
         if (!animation)
             return false;
         bool written = addGifFrame(animation, rgb.data(), w, frameDelay);
-        for (long n = 1; n < frames && written; n++) {
+        std::vector<uint8_t> previous(rgb.begin(), rgb.begin() + (size_t)w * h);
+        for (long n = 1, repeats = 0; n < frames && written;) {
             std::string readFault;
             if (!readWindow(dpy, win, w, h, attr.visual, rgb, &grey, &readFault)) {
                 *fault = "reading frame " + std::to_string(n + 1) + " of the window: " + readFault;
-                written = false;
-            } else if (!grey) {
-                *fault = "frame " + std::to_string(n + 1) + " of the window is not all grey";
-                written = false;
-            } else {
-                keepGrey(rgb);
-                written = addGifFrame(animation, rgb.data(), w, frameDelay);
+                finishGif(animation);
+                return false;
             }
+            if (!grey) {
+                *fault = "frame " + std::to_string(n + 1) + " of the window is not all grey";
+                finishGif(animation);
+                return false;
+            }
+            keepGrey(rgb);
+            if (std::equal(previous.begin(), previous.end(), rgb.begin()) && ++repeats < 100)
+                continue;
+            repeats = 0;
+            written = addGifFrame(animation, rgb.data(), w, frameDelay);
+            previous.assign(rgb.begin(), rgb.begin() + (size_t)w * h);
+            n++;
         }
         return finishGif(animation) && written;
     });
