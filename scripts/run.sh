@@ -3,8 +3,8 @@
 #
 # With DISPLAY set it runs in that display until you press Escape or close
 # the window. Without one it brings its own: a private Xvfb, a few seconds
-# of the demo, a picture of the live window, a real Escape key press, the
-# demo's report line, and the path of the picture.
+# of the demo, a picture and a short recording of the live window, a real
+# Escape key press, the demo's report line, and the paths of the two.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build
@@ -27,6 +27,7 @@ fi
 # its own here, one that goes away with this script.
 seconds=${RUN_SECONDS:-3}
 shot=$build/run-screenshot.png
+recording=$build/run-recording.gif
 work=$(mktemp -d)
 prog_pid=
 # shellcheck source=xvfb.sh
@@ -58,6 +59,8 @@ wait_demo_window "$prog_pid" 30 || fail "no Kimallusmylly window after 30 s"
 xdotool mousemove --window "$win" 300 90
 sleep "$seconds"
 "$build/tools/windowshot" --wait 10 "$shot" || fail "could not take the screenshot"
+# 100 readings of the window, as fast as they come: 2 s of animation.
+"$build/tools/windowshot" --wait 10 --frames 100 "$recording" || fail "could not record the window"
 
 # A real key press, sent to the window that has the focus.
 escape_demo "$prog_pid" 30 || fail "the demo did not end on Escape within 30 s"
@@ -69,3 +72,4 @@ cat "$work/out"
 [ "$status" -eq 0 ] || fail "the demo exited with status $status"
 grep -q '^Aika: ' "$work/out" || fail "the demo printed no report line"
 echo "Screenshot of the live window: ${shot#"$PWD"/}"
+echo "Recording of the live window: ${recording#"$PWD"/}"

@@ -6,7 +6,7 @@
 #include <stdio.h>
 
 // Writes width x height pixels of `channels` bytes each (1: grey, 3: RGB),
-// rows `pitch` bytes apart, as one PNG image to out. Returns false when zlib
-// fails or the stream reports a write error; the caller still owns and closes
-// out, and should check fclose too.
+// rows `pitch` bytes apart, as one PNG image to out, through libpng. Returns
+// false when libpng refuses or the stream reports a write error; the caller
+// still owns and closes out, and should check fclose too.
 bool writePng(FILE *out, const uint8_t *pixels, int width, int height, size_t pitch, int channels);

@@ -1,11 +1,13 @@
-// windowshot: a PNG of what a live X window shows.
+// windowshot: a PNG, or an animated GIF, of what a live X window shows.
 //
-//   windowshot [--name TITLE] [--wait SECONDS] OUT.png
+//   windowshot [--name TITLE] [--wait SECONDS] [--frames COUNT] OUT.png|OUT.gif
 //
 // Waits (up to --wait seconds, 30 by default) for a viewable window whose
 // title is exactly TITLE ("Kimallusmylly" by default) on $DISPLAY, reads its
-// pixels back from the server and writes them as 8-bit grey when every pixel
-// is grey, as the demo's are, and as RGB otherwise.
+// pixels back from the server and writes them: a PNG in 8-bit grey when every
+// pixel is grey, as the demo's are, and in RGB otherwise; a GIF of COUNT such
+// readings one after the other, each grey level as that index of the demo's
+// grey palette.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <errno.h>
@@ -16,15 +18,28 @@
 #include <strings.h>
 #include <time.h>
 
+#include <algorithm>
+#include <string>
 #include <vector>
 
+#include "tools/gif.h"
 #include "tools/png.h"
+#include "tools/savefile.h"
 
 namespace {
 
-const char usageText[] = "usage: windowshot [--name TITLE] [--wait SECONDS] OUT.png\n"
-                         "Writes what the window titled TITLE (default Kimallusmylly) on $DISPLAY\n"
-                         "shows to OUT.png, waiting up to SECONDS (default 30) for it to appear.\n";
+// As for the snapshot tool's animations: at most 1000 frames (181 MB at
+// worst for the demo's window), 2/100 s each, the shortest delay viewers keep.
+const long maxFrames = 1000;
+const int frameDelay = 2;
+
+const char usageText[] =
+    "usage: windowshot [--name TITLE] [--wait SECONDS] [--frames COUNT] OUT.png|OUT.gif\n"
+    "Writes what the window titled TITLE (default Kimallusmylly) on $DISPLAY\n"
+    "shows to OUT.png, waiting up to SECONDS (default 30) for it to appear;\n"
+    "to OUT.gif, COUNT readings of it (1, the default, to 1000) taken as fast\n"
+    "as the server gives them, shown 2/100 s each and looping. A GIF needs a\n"
+    "window in greys, as the demo's is.\n";
 
 [[noreturn]] void usageError(const char *what, const char *arg)
 {
@@ -82,12 +97,54 @@ void maskShape(unsigned long mask, int *shift, unsigned long *max)
     *max = mask;
 }
 
+// One reading of the window as RGB bytes, width x height, and whether every
+// pixel is grey. False, with the reason in *why, when the window cannot be read.
+bool readWindow(Display *dpy, Window win, int width, int height, const Visual *visual, std::vector<uint8_t> &rgb,
+                bool *grey, std::string *why)
+{
+    lastXError = 0;
+    XImage *img = XGetImage(dpy, win, 0, 0, width, height, AllPlanes, ZPixmap);
+    XSync(dpy, False);
+    if (!img) {
+        char text[128] = "the window went away";
+        if (lastXError)
+            XGetErrorText(dpy, lastXError, text, sizeof text);
+        *why = text;
+        return false;
+    }
+    int shift[3];
+    unsigned long max[3];
+    maskShape(visual->red_mask, &shift[0], &max[0]);
+    maskShape(visual->green_mask, &shift[1], &max[1]);
+    maskShape(visual->blue_mask, &shift[2], &max[2]);
+    rgb.resize((size_t)width * height * 3);
+    *grey = true;
+    for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++) {
+            unsigned long p = XGetPixel(img, x, y);
+            uint8_t *o = &rgb[((size_t)y * width + x) * 3];
+            for (int c = 0; c < 3; c++)
+                o[c] = max[c] ? (uint8_t)(((p >> shift[c]) & max[c]) * 255 / max[c]) : 0;
+            *grey = *grey && o[0] == o[1] && o[1] == o[2];
+        }
+    XDestroyImage(img);
+    return true;
+}
+
+// Grey RGB to one byte a pixel, in place: the grey level is the palette index.
+void keepGrey(std::vector<uint8_t> &rgb)
+{
+    for (size_t i = 0; i < rgb.size() / 3; i++)
+        rgb[i] = rgb[i * 3];
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     const char *title = "Kimallusmylly";
     double waitSeconds = 30;
+    long frames = 1;
     const char *outPath = nullptr;
     for (int i = 1; i < argc; i++) {
         const char *a = argv[i];
@@ -105,6 +162,15 @@ int main(int argc, char **argv)
             waitSeconds = strtod(argv[i], &end);
             if (*end || end == argv[i] || !(waitSeconds >= 0 && waitSeconds <= 3600))
                 usageError("--wait takes seconds from 0 to 3600", argv[i]);
+        } else if (strcmp(a, "--frames") == 0) {
+            if (++i == argc)
+                usageError("--frames needs a number", nullptr);
+            char *end;
+            errno = 0;
+            frames = strtol(argv[i], &end, 10);
+            if (*end || end == argv[i] || argv[i][0] < '0' || argv[i][0] > '9' || errno || frames < 1 ||
+                frames > maxFrames)
+                usageError("--frames takes a whole number from 1 to 1000", argv[i]);
         } else if (a[0] == '-' && a[1] != '\0') {
             usageError("unknown option", a);
         } else if (outPath) {
@@ -116,8 +182,11 @@ int main(int argc, char **argv)
     if (!outPath)
         usageError("no output file given", nullptr);
     size_t len = strlen(outPath);
-    if (len <= 4 || strcasecmp(outPath + len - 4, ".png") != 0)
-        usageError("the output file must end in .png", outPath);
+    bool gif = len > 4 && strcasecmp(outPath + len - 4, ".gif") == 0;
+    if (!gif && (len <= 4 || strcasecmp(outPath + len - 4, ".png") != 0))
+        usageError("the output file must end in .png or .gif", outPath);
+    if (frames > 1 && !gif)
+        usageError("more than one frame needs a .gif file", outPath);
 
     Display *dpy = XOpenDisplay(nullptr);
     if (!dpy) {
@@ -144,65 +213,65 @@ int main(int argc, char **argv)
     }
 
     XWindowAttributes attr;
-    lastXError = 0;
-    XImage *img = nullptr;
-    if (XGetWindowAttributes(dpy, win, &attr))
-        img = XGetImage(dpy, win, 0, 0, attr.width, attr.height, AllPlanes, ZPixmap);
-    XSync(dpy, False);
-    if (!img) {
-        char text[128] = "the window went away";
-        if (lastXError)
-            XGetErrorText(dpy, lastXError, text, sizeof text);
-        fprintf(stderr, "windowshot: cannot read window 0x%lx: %s\n", win, text);
+    std::vector<uint8_t> rgb;
+    bool grey = false;
+    std::string why = "the window went away";
+    bool ok = XGetWindowAttributes(dpy, win, &attr) &&
+              readWindow(dpy, win, attr.width, attr.height, attr.visual, rgb, &grey, &why);
+    if (!ok) {
+        fprintf(stderr, "windowshot: cannot read window 0x%lx: %s\n", win, why.c_str());
         XCloseDisplay(dpy);
         return 1;
     }
     if (attr.visual->c_class != TrueColor && attr.visual->c_class != DirectColor) {
         fprintf(stderr, "windowshot: window 0x%lx has a visual of class %d; only TrueColor and DirectColor are read\n",
                 win, attr.visual->c_class);
-        XDestroyImage(img);
+        XCloseDisplay(dpy);
+        return 1;
+    }
+    if (gif && !grey) {
+        fprintf(stderr, "windowshot: window 0x%lx is not all grey; a GIF holds only the demo's greys\n", win);
         XCloseDisplay(dpy);
         return 1;
     }
 
-    int shift[3];
-    unsigned long max[3];
-    maskShape(attr.visual->red_mask, &shift[0], &max[0]);
-    maskShape(attr.visual->green_mask, &shift[1], &max[1]);
-    maskShape(attr.visual->blue_mask, &shift[2], &max[2]);
     int w = attr.width, h = attr.height;
-    std::vector<uint8_t> rgb((size_t)w * h * 3);
-    bool grey = true;
-    for (int y = 0; y < h; y++)
-        for (int x = 0; x < w; x++) {
-            unsigned long p = XGetPixel(img, x, y);
-            uint8_t *o = &rgb[((size_t)y * w + x) * 3];
-            for (int c = 0; c < 3; c++)
-                o[c] = max[c] ? (uint8_t)(((p >> shift[c]) & max[c]) * 255 / max[c]) : 0;
-            grey = grey && o[0] == o[1] && o[1] == o[2];
-        }
-    XDestroyImage(img);
-    XCloseDisplay(dpy);
     if (grey)
-        for (size_t i = 0; i < (size_t)w * h; i++)
-            rgb[i] = rgb[i * 3];
-
-    FILE *out = fopen(outPath, "wb");
-    if (!out) {
-        fprintf(stderr, "windowshot: cannot write %s: %s\n", outPath, strerror(errno));
-        return 1;
-    }
-    errno = 0;
-    bool ok = writePng(out, rgb.data(), w, h, (size_t)w * (grey ? 1 : 3), grey ? 1 : 3);
-    int savedErrno = errno;
-    if (fclose(out) != 0 && ok) {
-        ok = false;
-        savedErrno = errno;
-    }
-    if (!ok) {
-        fprintf(stderr, "windowshot: cannot write %s: %s\n", outPath, savedErrno ? strerror(savedErrno) : "write failed");
-        remove(outPath);
-        return 1;
-    }
-    return 0;
+        keepGrey(rgb);
+    ok = saveFile("windowshot", outPath, [&](FILE *out, std::string *fault) {
+        if (!gif)
+            return writePng(out, rgb.data(), w, h, (size_t)w * (grey ? 1 : 3), grey ? 1 : 3);
+        // The demo draws thousands of frames a second and a reading takes a
+        // few milliseconds, so a reading mostly catches a later frame than the
+        // last; when it catches the same one (the demo was held up), it is
+        // read again, though a window that stands still is recorded so.
+        GifFileType *animation = startGif(out, w, h);
+        if (!animation)
+            return false;
+        bool written = addGifFrame(animation, rgb.data(), w, frameDelay);
+        std::vector<uint8_t> previous(rgb.begin(), rgb.begin() + (size_t)w * h);
+        for (long n = 1, repeats = 0; n < frames && written;) {
+            std::string readFault;
+            if (!readWindow(dpy, win, w, h, attr.visual, rgb, &grey, &readFault)) {
+                *fault = "reading frame " + std::to_string(n + 1) + " of the window: " + readFault;
+                finishGif(animation);
+                return false;
+            }
+            if (!grey) {
+                *fault = "frame " + std::to_string(n + 1) + " of the window is not all grey";
+                finishGif(animation);
+                return false;
+            }
+            keepGrey(rgb);
+            if (std::equal(previous.begin(), previous.end(), rgb.begin()) && ++repeats < 100)
+                continue;
+            repeats = 0;
+            written = addGifFrame(animation, rgb.data(), w, frameDelay);
+            previous.assign(rgb.begin(), rgb.begin() + (size_t)w * h);
+            n++;
+        }
+        return finishGif(animation) && written;
+    });
+    XCloseDisplay(dpy);
+    return ok ? 0 : 1;
 }

@@ -1,18 +1,23 @@
 // The snapshot tool, run as a user runs it, against frames drawn here from
-// layouts written out by hand: the blob positions a run has on that frame,
-// not the tool's sequence of calls, so a slip in that sequence (a frame too
-// many or too few, the pointer event not where the demo keeps it) shows.
-// Its files are read back with a decoder of our own, checksums included.
+// layouts written out by hand or stepped here frame by frame: the blob
+// positions a run has on that frame, not the tool's sequence of calls, so a
+// slip in that sequence (a frame too many or too few, the pointer event not
+// where the demo keeps it) shows. Its files are read back with the libraries
+// of their formats: libpng, SDL for BMP, giflib.
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gif_lib.h>
+#include <png.h>
+#include <signal.h>
 #include <spawn.h>
 #include <stdio.h>
 #include <string.h>
 #include <strings.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <zlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -21,6 +26,7 @@
 
 #include "field/field.h"
 #include "motion/motion.h"
+#include "tools/frames.h"
 #include "tools/png.h"
 
 extern char **environ;
@@ -31,7 +37,8 @@ namespace fs = std::filesystem;
 
 struct Picture {
     int width = 0, height = 0, channels = 0;
-    std::vector<uint8_t> pixels; // rows packed, width * channels bytes each
+    std::vector<std::vector<uint8_t>> frames; // rows packed, width * channels bytes each
+    std::vector<int> delays;                  // a GIF's, in hundredths of a second
 };
 
 std::vector<uint8_t> slurp(const fs::path &p)
@@ -40,78 +47,72 @@ std::vector<uint8_t> slurp(const fs::path &p)
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-uint32_t be32(const uint8_t *p) { return (uint32_t)p[0] << 24 | p[1] << 16 | p[2] << 8 | p[3]; }
-
-// Just what an 8-bit grey or RGB, non-interlaced PNG needs. Empty on any fault,
-// with the reason in *why.
+// 8-bit grey or RGB only. Empty on any fault, with the reason in *why.
 Picture decodePng(const std::vector<uint8_t> &f, std::string *why)
 {
-    static const uint8_t sig[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    png_image image;
+    memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
     Picture pic;
-    if (f.size() < 8 || memcmp(f.data(), sig, 8) != 0)
-        return *why = "no PNG signature", Picture{};
-    std::vector<uint8_t> idat;
-    bool ended = false;
-    for (size_t at = 8; at < f.size();) {
-        if (ended)
-            return *why = "bytes after IEND", Picture{};
-        if (f.size() - at < 12)
-            return *why = "cut-off chunk", Picture{};
-        uint32_t len = be32(&f[at]);
-        if (f.size() - at - 12 < len)
-            return *why = "chunk longer than the file", Picture{};
-        std::string type((const char *)&f[at + 4], 4);
-        const uint8_t *data = &f[at + 8];
-        if (crc32(crc32(0, &f[at + 4], 4), data, len) != be32(data + len))
-            return *why = "bad CRC in " + type, Picture{};
-        if (type == "IHDR") {
-            if (len != 13 || data[8] != 8 || (data[9] != 0 && data[9] != 2) || data[10] || data[11] || data[12])
-                return *why = "IHDR not 8-bit grey or RGB, plain", Picture{};
-            pic.width = be32(data);
-            pic.height = be32(data + 4);
-            pic.channels = data[9] == 0 ? 1 : 3;
-        } else if (type == "IDAT") {
-            idat.insert(idat.end(), data, data + len);
-        } else if (type == "IEND") {
-            ended = true;
-        } else if (!(type[0] & 0x20)) {
-            return *why = "unknown critical chunk " + type, Picture{};
-        }
-        at += 12 + len;
+    if (!png_image_begin_read_from_memory(&image, f.data(), f.size()))
+        return *why = image.message, Picture{};
+    if (image.format != PNG_FORMAT_GRAY && image.format != PNG_FORMAT_RGB) {
+        png_image_free(&image);
+        return *why = "not 8-bit grey or RGB", Picture{};
     }
-    if (!ended || pic.width <= 0 || pic.height <= 0)
-        return *why = "no IHDR or IEND", Picture{};
-
-    size_t row = (size_t)pic.width * pic.channels;
-    std::vector<uint8_t> raw((row + 1) * pic.height);
-    uLongf rawLen = raw.size();
-    if (uncompress(raw.data(), &rawLen, idat.data(), idat.size()) != Z_OK || rawLen != raw.size())
-        return *why = "image data does not inflate to its size", Picture{};
-
-    int bpp = pic.channels;
-    pic.pixels.resize(row * pic.height);
-    for (int y = 0; y < pic.height; y++) {
-        uint8_t type = raw[y * (row + 1)];
-        const uint8_t *in = &raw[y * (row + 1) + 1];
-        uint8_t *out = &pic.pixels[y * row];
-        const uint8_t *up = y ? out - row : nullptr;
-        for (size_t i = 0; i < row; i++) {
-            int a = i >= (size_t)bpp ? out[i - bpp] : 0, b = up ? up[i] : 0;
-            int c = up && i >= (size_t)bpp ? up[i - bpp] : 0;
-            int p = a + b - c, pa = abs(p - a), pb = abs(p - b), pc = abs(p - c);
-            int pred;
-            switch (type) {
-            case 0: pred = 0; break;
-            case 1: pred = a; break;
-            case 2: pred = b; break;
-            case 3: pred = (a + b) / 2; break;
-            case 4: pred = pa <= pb && pa <= pc ? a : pb <= pc ? b : c; break;
-            default: return *why = "bad filter type on row " + std::to_string(y), Picture{};
-            }
-            out[i] = (uint8_t)(in[i] + pred);
-        }
-    }
+    pic.width = image.width;
+    pic.height = image.height;
+    pic.channels = PNG_IMAGE_SAMPLE_CHANNELS(image.format);
+    pic.frames.emplace_back(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, pic.frames[0].data(), 0, nullptr))
+        return *why = image.message, Picture{};
     return pic;
+}
+
+// Every frame whole, at 0,0, in the global grey ramp, none transparent,
+// and the file set to loop; giflib reads it all in.
+Picture decodeGif(const fs::path &p, std::string *why)
+{
+    auto head = slurp(p);
+    if (head.size() < 6 || memcmp(head.data(), "GIF89a", 6) != 0)
+        return *why = "not GIF89a", Picture{};
+    int error;
+    GifFileType *gif = DGifOpenFileName(p.c_str(), &error);
+    if (!gif)
+        return *why = GifErrorString(error), Picture{};
+    Picture pic;
+    pic.width = gif->SWidth;
+    pic.height = gif->SHeight;
+    pic.channels = 1;
+    if (DGifSlurp(gif) != GIF_OK)
+        *why = GifErrorString(gif->Error);
+    else if (!gif->SColorMap || gif->SColorMap->ColorCount != 256)
+        *why = "no global palette of 256 entries";
+    for (int j = 0; why->empty() && j < 256; j++) {
+        GifColorType c = gif->SColorMap->Colors[j];
+        if (c.Red != j || c.Green != j || c.Blue != j)
+            *why = "palette is not the grey ramp";
+    }
+    bool loops = false;
+    for (int i = 0; why->empty() && i < gif->ImageCount; i++) {
+        const SavedImage &im = gif->SavedImages[i];
+        GraphicsControlBlock timing;
+        if (im.ImageDesc.Left || im.ImageDesc.Top || im.ImageDesc.Width != pic.width ||
+            im.ImageDesc.Height != pic.height || im.ImageDesc.Interlace || im.ImageDesc.ColorMap)
+            *why = "frame " + std::to_string(i) + " is not whole, plain and in the global palette";
+        else if (DGifSavedExtensionToGCB(gif, i, &timing) != GIF_OK || timing.TransparentColor != NO_TRANSPARENT_COLOR)
+            *why = "frame " + std::to_string(i) + " has no timing, or a transparent colour";
+        pic.frames.emplace_back(im.RasterBits, im.RasterBits + pic.width * pic.height);
+        pic.delays.push_back(timing.DelayTime);
+        for (int e = 0; e < im.ExtensionBlockCount; e++)
+            loops = loops || (im.ExtensionBlocks[e].Function == APPLICATION_EXT_FUNC_CODE &&
+                              im.ExtensionBlocks[e].ByteCount == 11 &&
+                              memcmp(im.ExtensionBlocks[e].Bytes, "NETSCAPE2.0", 11) == 0);
+    }
+    if (why->empty() && !loops)
+        *why = "no loop block";
+    DGifCloseFile(gif, &error);
+    return why->empty() ? pic : Picture{};
 }
 
 // Through SDL, which wrote it: the indices, and the palette must be the ramp.
@@ -135,9 +136,10 @@ Picture decodeBmp(const fs::path &p, std::string *why)
             pic.width = s->w;
             pic.height = s->h;
             pic.channels = 1;
+            pic.frames.emplace_back();
             for (int y = 0; y < s->h; y++) {
                 const uint8_t *r = (const uint8_t *)s->pixels + y * s->pitch;
-                pic.pixels.insert(pic.pixels.end(), r, r + s->w);
+                pic.frames[0].insert(pic.frames[0].end(), r, r + s->w);
             }
         }
     }
@@ -149,8 +151,9 @@ Picture decode(const fs::path &p)
 {
     std::string why;
     std::string ext = p.extension();
-    bool bmp = strcasecmp(ext.c_str(), ".bmp") == 0;
-    Picture pic = bmp ? decodeBmp(p, &why) : decodePng(slurp(p), &why);
+    Picture pic = strcasecmp(ext.c_str(), ".bmp") == 0   ? decodeBmp(p, &why)
+                  : strcasecmp(ext.c_str(), ".gif") == 0 ? decodeGif(p, &why)
+                                                         : decodePng(slurp(p), &why);
     EXPECT_TRUE(why.empty()) << p << ": " << why;
     return pic;
 }
@@ -178,14 +181,40 @@ std::vector<uint8_t> rendered(const Pallero layout[6])
     return out;
 }
 
-void expectFrame(const Picture &pic, const std::vector<uint8_t> &want, const std::string &what)
+void expectFrames(const Picture &pic, const std::vector<std::vector<uint8_t>> &want, const std::string &what)
 {
     ASSERT_EQ(pic.width, 400) << what;
     ASSERT_EQ(pic.height, 300) << what;
     ASSERT_EQ(pic.channels, 1) << what;
-    for (int y = 0; y < 300; y++)
-        ASSERT_EQ(memcmp(&pic.pixels[y * 400], &want[y * 400], 400), 0) << what << ": row " << y << " differs";
+    ASSERT_EQ(pic.frames.size(), want.size()) << what;
+    for (size_t f = 0; f < want.size(); f++)
+        for (int y = 0; y < 300; y++)
+            ASSERT_EQ(memcmp(&pic.frames[f][y * 400], &want[f][y * 400], 400), 0)
+                << what << ": frame " << f << ", row " << y << " differs";
 }
+
+void expectFrame(const Picture &pic, const std::vector<uint8_t> &want, const std::string &what)
+{
+    expectFrames(pic, {want}, what);
+}
+
+// The demo's start-up and frame steps, one moveBlobs call a frame, with a
+// pointer move to x,y taken before frame 0.
+struct SteppedRun {
+    int32_t orbitX[360], orbitY[360], fallSpeed;
+    SDL_Event event = {};
+    uint32_t next = 0; // the frame the next step moves to
+
+    SteppedRun(Uint16 x, Uint16 y)
+    {
+        buildOrbitTables(orbitX, orbitY);
+        placeBouncingBlob(&fallSpeed);
+        event.type = SDL_MOUSEMOTION;
+        event.motion.x = x;
+        event.motion.y = y;
+    }
+    void step() { moveBlobs(next++, &event, orbitX, orbitY, &fallSpeed); }
+};
 
 struct Outcome {
     int status = -1; // exit status, or -1 if it did not exit normally
@@ -244,7 +273,7 @@ struct Snapshot : ::testing::Test {
     }
 };
 
-TEST_F(Snapshot, FirstFrameIsTheRenderersInBothFormats)
+TEST_F(Snapshot, FirstFrameIsTheRenderersInEveryFormat)
 {
     // Frame 0 before any pointer event: the bouncer at its start, the
     // orbiter at 0 degrees, the pointer blob still in the corner.
@@ -252,6 +281,7 @@ TEST_F(Snapshot, FirstFrameIsTheRenderersInBothFormats)
     auto want = rendered(first);
     expectFrame(snapshot({}, "f0.png"), want, "PNG");
     expectFrame(snapshot({"--frame", "0"}, "f0.BMP"), want, "BMP");
+    expectFrame(snapshot({"--frames", "1"}, "f0.gif"), want, "GIF");
 
     // A pointer move taken before frame 0 already places its blob there.
     Pallero moved[6] = {{0, 150}, {120, 150}, {220, 150}, {30, 60}, {250, 211}, {123, 234}};
@@ -267,15 +297,66 @@ TEST_F(Snapshot, LaterFrameCarriesTheMotionAndTheClamp)
     expectFrame(snapshot({"--frame", "400", "--pointer", "450,350"}, "f400.png"), rendered(want), "frame 400");
 }
 
-TEST_F(Snapshot, ReadmePictureIsTheToolsOwn)
+TEST_F(Snapshot, AnimationIsTheRunFrameByFrame)
+{
+    // Across the bouncer's return to its start (frame 43 is frame 0's), and
+    // with the pointer clamped, against a run stepped here one frame at a time.
+    SteppedRun demo(450, 350);
+    std::vector<std::vector<uint8_t>> want;
+    while (demo.next <= 45) {
+        demo.step();
+        if (demo.next > 40)
+            want.push_back(rendered(pallerot));
+    }
+    Picture pic = snapshot({"--frame", "40", "--frames", "6", "--pointer", "450,350"}, "run.gif");
+    expectFrames(pic, want, "frames 40 to 45");
+    EXPECT_EQ(pic.delays, std::vector<int>(6, 2));
+}
+
+TEST(MoveToFrame, IsEveryFrameOfTheFullRun)
+{
+    // Every frame through a whole period of bouncer and orbiter together
+    // (43 x 360 frames), each reached from a fresh start, against one run
+    // stepped through them all; then the last frame of the 32-bit count,
+    // against the frame of that period it repeats.
+    SteppedRun full(300, 90), fresh(300, 90);
+    const uint32_t last = 4294967295u, lastInPeriod = last % (43 * 360);
+    Pallero lastWant[6];
+    for (uint32_t n = 0; n < 43 * 360 + 100; n++) {
+        full.step();
+        Pallero want[6];
+        memcpy(want, pallerot, sizeof want);
+        int32_t wantSpeed = full.fallSpeed;
+        if (n == lastInPeriod)
+            memcpy(lastWant, pallerot, sizeof lastWant);
+        placeBouncingBlob(&fresh.fallSpeed);
+        moveToFrame(n, &fresh.event, fresh.orbitX, fresh.orbitY, &fresh.fallSpeed);
+        ASSERT_EQ(memcmp(pallerot, want, sizeof want), 0) << "frame " << n;
+        ASSERT_EQ(fresh.fallSpeed, wantSpeed) << "frame " << n;
+        memcpy(pallerot, want, sizeof want);
+    }
+    placeBouncingBlob(&fresh.fallSpeed);
+    moveToFrame(last, &fresh.event, fresh.orbitX, fresh.orbitY, &fresh.fallSpeed);
+    EXPECT_EQ(memcmp(pallerot, lastWant, sizeof lastWant), 0);
+}
+
+TEST_F(Snapshot, ReadmePicturesAreTheToolsOwn)
 {
     Picture committed = decode(SCREENSHOT_FILE);
     Picture fresh = snapshot({"--frame", SCREENSHOT_FRAME, "--pointer", SCREENSHOT_POINTER}, "readme.png");
     ASSERT_EQ(committed.width, 400);
     ASSERT_EQ(committed.height, 300);
-    EXPECT_TRUE(committed.pixels == fresh.pixels)
+    EXPECT_TRUE(committed.frames == fresh.frames)
         << "docs/screenshot.png is not frame " SCREENSHOT_FRAME " with the pointer at " SCREENSHOT_POINTER
            "; redraw it with: cmake --build <build dir> --target screenshot";
+
+    committed = decode(ANIMATION_FILE);
+    fresh = snapshot({"--frame", ANIMATION_FRAME, "--frames", ANIMATION_FRAMES, "--pointer", ANIMATION_POINTER},
+                     "readme.gif");
+    EXPECT_TRUE(committed.frames == fresh.frames && committed.delays == fresh.delays)
+        << "docs/animation.gif is not " ANIMATION_FRAMES " frames from " ANIMATION_FRAME " with the pointer at "
+           ANIMATION_POINTER "; redraw it with: cmake --build <build dir> --target animation";
+    EXPECT_LT(fs::file_size(ANIMATION_FILE), 1500000u);
 }
 
 TEST_F(Snapshot, BadArgumentsGiveUsageAndNoFile)
@@ -293,6 +374,9 @@ TEST_F(Snapshot, BadArgumentsGiveUsageAndNoFile)
         {"--pointer", "5,65536", "out.png"}, // past an event's 16 bits
         {"--pointer", "-5,5", "out.png"},
         {"--scale", "2", "out.png"},         // unknown option
+        {"--frames", "0", "out.gif"},
+        {"--frames", "1001", "out.gif"},     // past the size bound
+        {"--frames", "2", "out.png"},        // an animation needs a GIF
     };
     fs::current_path(dir);
     for (const auto &args : bad) {
@@ -303,28 +387,50 @@ TEST_F(Snapshot, BadArgumentsGiveUsageAndNoFile)
         EXPECT_EQ(r.status, 2) << shown;
         EXPECT_NE(r.err.find("usage: snapshot"), std::string::npos) << shown << "\n" << r.err;
         EXPECT_EQ(r.out, "") << shown;
-        EXPECT_FALSE(fs::exists(dir / "out.png") || fs::exists(dir / "out.jpg")) << shown;
+        EXPECT_FALSE(fs::exists(dir / "out.png") || fs::exists(dir / "out.jpg") || fs::exists(dir / "out.gif"))
+            << shown;
     }
     // The ends of the ranges are taken.
     EXPECT_EQ(run({"--pointer", "65535,0", "edge.bmp"}).status, 0);
+    EXPECT_EQ(run({"--frame", "4294967295", "--frames", "2", "edge.gif"}).status, 0);
     EXPECT_EQ(run({"--help"}).status, 0);
 }
 
-TEST_F(Snapshot, UnwritableFileIsAnError)
+TEST_F(Snapshot, UnwritableFileIsAnErrorAndLeavesNoFile)
 {
+    fs::create_directory(dir / "isdir.png");
     for (fs::path target : {dir / "no-such-dir" / "x.png", dir / "no-such-dir" / "x.bmp", dir / "isdir.png"}) {
-        if (target.filename() == "isdir.png")
-            fs::create_directory(target);
         Outcome r = run({target.string()});
         EXPECT_EQ(r.status, 1) << target;
         EXPECT_NE(r.err.find("cannot write " + target.string() + ": "), std::string::npos) << target << ": " << r.err;
     }
+
+    // The disk fills up half way through an animation: the picture that was
+    // there stays as it was, and nothing else is left behind.
+    fs::path full = dir / "full.gif";
+    std::ofstream(full) << "old";
+    rlimit was;
+    getrlimit(RLIMIT_FSIZE, &was);
+    rlimit small = was;
+    small.rlim_cur = 200000;
+    signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    Outcome r = run({"--frames", "43", full.string()});
+    setrlimit(RLIMIT_FSIZE, &was);
+    signal(SIGXFSZ, SIG_DFL);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("cannot write " + full.string() + ": File too large"), std::string::npos) << r.err;
+    EXPECT_EQ(slurp(full), std::vector<uint8_t>({'o', 'l', 'd'}));
+    std::vector<std::string> left;
+    for (auto &e : fs::directory_iterator(dir))
+        left.push_back(e.path().filename());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"full.gif", "isdir.png", "stderr", "stdout"}));
 }
 
 TEST(PngWriter, RoundTripsGreyAndRgbWithPaddedRows)
 {
-    // Odd sizes and rows longer than the picture; content mixing flat runs,
-    // ramps and noise so every filter gets chosen somewhere.
+    // Odd sizes and rows longer than the picture, flat runs, ramps and noise.
     for (int channels : {1, 3}) {
         const int w = 37, h = 23;
         const size_t pitch = w * channels + 5;
@@ -349,7 +455,7 @@ TEST(PngWriter, RoundTripsGreyAndRgbWithPaddedRows)
         ASSERT_EQ(pic.height, h);
         ASSERT_EQ(pic.channels, channels);
         for (int y = 0; y < h; y++)
-            ASSERT_EQ(memcmp(&pic.pixels[y * w * channels], &src[y * pitch], w * channels), 0)
+            ASSERT_EQ(memcmp(&pic.frames[0][y * w * channels], &src[y * pitch], w * channels), 0)
                 << channels << " channels, row " << y;
     }
 }
