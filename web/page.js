@@ -6,7 +6,8 @@
 const canvas = document.getElementById('canvas');
 const statusLine = document.getElementById('status');
 const output = document.getElementById('output');
-const program = new URLSearchParams(location.search).get('loop') === 'empty' ? 'emptyloop' : 'kimallusmylly';
+const query = new URLSearchParams(location.search);
+const program = query.get('loop') === 'empty' ? 'emptyloop' : 'kimallusmylly';
 
 function showStatus(text) {
   statusLine.textContent = text;
@@ -49,6 +50,9 @@ var Module = {
   printErr: (text) => showLine(text, true),
   setStatus: (text) => { if (!failed) showStatus(text); },
   onAbort: (what) => showFailure(String(what)),
+  // How often the browser runs a frame: as often as it can (the default),
+  // once a display refresh, or by setTimeout(0); see app/webmain.cpp.
+  loopTiming: { frame: 1, timeout: 2 }[query.get('timing')] || 0,
   onRunEnded: () => { if (!failed) showStatus('The run has ended; reload the page to run it again.'); },
   // Fetched here rather than by the runtime, so that a missing or broken
   // file is named in the failure instead of a generic abort.
