@@ -19,10 +19,17 @@ const types = {
 function serve(dir, port) {
   const root = path.resolve(dir);
   const server = http.createServer((req, res) => {
-    const name = decodeURIComponent(new URL(req.url, 'http://localhost').pathname);
+    let name;
+    try {
+      name = decodeURIComponent(new URL(req.url, 'http://localhost').pathname);
+    } catch {
+      res.writeHead(400).end();
+      return;
+    }
     const file = path.join(root, name === '/' ? 'index.html' : name);
     const type = types[path.extname(file)];
-    if (req.method !== 'GET' || !type || path.dirname(file) !== root) {
+    // Only the page's own files: no listing, nothing outside or below it.
+    if ((req.method !== 'GET' && req.method !== 'HEAD') || !type || path.dirname(file) !== root) {
       res.writeHead(404).end();
       return;
     }
@@ -31,7 +38,8 @@ function serve(dir, port) {
         res.writeHead(404).end();
         return;
       }
-      res.writeHead(200, { 'Content-Type': type, 'Cache-Control': 'no-store' }).end(data);
+      res.writeHead(200, { 'Content-Type': type, 'Content-Length': data.length, 'Cache-Control': 'no-store' });
+      res.end(req.method === 'HEAD' ? undefined : data);
     });
   });
   return new Promise((resolve, reject) => {
