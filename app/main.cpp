@@ -1,13 +1,8 @@
 #include <SDL.h>
-#include <stdint.h>
-#include <stdio.h>
 #include <stdlib.h>
-#include <string.h>
 
+#include "app/frameloop.h"
 #include "app/naytto.h"
-#include "app/report.h"
-#include "field/field.h"
-#include "motion/motion.h"
 
 int main(int, char **)
 {
@@ -21,38 +16,15 @@ int main(int, char **)
     if (screen == NULL)
         return 0;
 
-    int32_t orbitX[360], orbitY[360];
-    buildOrbitTables(orbitX, orbitY);
-    alustaPuf();
-
-    uint32_t frameCount = 0;
-    uint32_t startTicks = SDL_GetTicks();
-    int32_t fallSpeed;
-    placeBouncingBlob(&fallSpeed);
-
-    SDL_Event event;
-    memset(&event, 0, sizeof event); // SDL_NOEVENT until the first poll finds one
-
+    FrameLoop run;
+    startFrames(&run, screen);
     for (;;) {
-        // One event a frame, and the record keeps the newest one taken: a
-        // burst of pointer moves is worked off over as many frames.
-        SDL_PollEvent(&event);
-        if (event.type == SDL_QUIT || (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE))
-            break;
-        if (SDL_MUSTLOCK(screen) && SDL_LockSurface(screen) < 0) {
-            fprintf(stderr, "Screeni ei lukkiutunut: %s\n", SDL_GetError());
+        FrameStep step = stepFrame(&run);
+        if (step == lockFailed)
             return 0;
-        }
-        moveBlobs(frameCount, &event, orbitX, orbitY, &fallSpeed);
-        piirtele(screen);
-        if (SDL_MUSTLOCK(screen))
-            SDL_UnlockSurface(screen);
-        SDL_Flip(screen);
-        frameCount++;
+        if (step == quitRequested)
+            break;
     }
-
-    uint32_t elapsed = SDL_GetTicks() - startTicks;
-    SDL_Quit();
-    printReport(stdout, elapsed, frameCount);
+    endFrames(&run);
     return 0;
 }

@@ -3,10 +3,15 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
+# A package counts as there when an installed one provides it: a Node.js
+# from elsewhere brings its own npm and conflicts with Debian's.
+provided=$(dpkg-query -W -f='${Status}|${Provides}\n' 2>/dev/null |
+    awk -F'|' '$1 == "install ok installed" { n = split($2, p, ", "); for (i = 1; i <= n; i++) { sub(/ .*/, "", p[i]); print p[i] } }')
 missing=()
 while read -r pkg; do
     case "$pkg" in ''|'#'*) continue ;; esac
-    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' &&
+       ! grep -qxF "$pkg" <<<"$provided"; then
         missing+=("$pkg")
     fi
 done < "$here/packages.txt"

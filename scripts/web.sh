@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# The demo as a web page: builds it into build-web/ with emscripten and serves
+# it on 127.0.0.1.
+#
+#   scripts/web.sh [PORT]          builds, serves, prints the address; a free
+#                                  port is picked when none is given
+#   scripts/web.sh --build         builds only (build-web/page/)
+#   scripts/web.sh --test SNAPSHOT the page in headless chromium against frames
+#                                  drawn by the snapshot tool of a desktop build
+#   scripts/web.sh --bench [SECONDS [ROUNDS]]
+#                                  the page's frame rate against its empty loop
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$root/build-web
+
+"$root/scripts/setup.sh"
+# Debian's emcc runs its JavaScript steps under node and looks for Debian's
+# own modules (acorn) where Debian's node would; another node needs the way.
+if [[ -d /usr/share/nodejs ]]; then
+    export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
+fi
+
+build_page() {
+    local log=$build.log
+    if ! { emcmake cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release &&
+           cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)"; } >"$log" 2>&1; then
+        cat "$log" >&2
+        echo "web.sh: the page did not build" >&2
+        exit 1
+    fi
+}
+
+# The browser driver, at the version web/package-lock.json pins, installed
+# once into build-web/npm and again only when the lock file changes.
+install_driver() {
+    local dir=$build/npm
+    if ! cmp -s "$root/web/package-lock.json" "$dir/package-lock.json" ||
+       [[ ! -d $dir/node_modules ]]; then
+        mkdir -p "$dir"
+        cp "$root/web/package.json" "$root/web/package-lock.json" "$dir/"
+        (cd "$dir" && npm ci --no-audit --no-fund --loglevel=error) >&2
+    fi
+    export NODE_PATH=$dir/node_modules:$NODE_PATH
+}
+
+case "${1:-}" in
+--build)
+    build_page
+    ;;
+--test)
+    [[ $# -eq 2 ]] || { echo "usage: web.sh --test SNAPSHOT_TOOL" >&2; exit 2; }
+    build_page
+    install_driver
+    exec node "$root/tests/web/page_test.js" "$build/page" "$2"
+    ;;
+--bench)
+    build_page
+    install_driver
+    exec node "$root/web/bench.js" "$build/page" "${2:-4}" "${3:-5}"
+    ;;
+''|[0-9]*)
+    build_page
+    exec node "$root/web/serve.js" "$build/page" "${1:-0}"
+    ;;
+*)
+    sed -n '2,/^set /p' "$0" | sed '$d; s/^# \{0,1\}//' >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,33 @@
+// Debian's chromium, headless, for the page's test and benchmark: a fresh
+// profile every time, nothing fetched from the network behind the page's back.
+'use strict';
+const fs = require('fs');
+const os = require('os');
+const path = require('path');
+const puppeteer = require('puppeteer-core');
+
+async function launchChromium() {
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'kimallusmylly-chromium-'));
+  const browser = await puppeteer.launch({
+    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    userDataDir: profile,
+    args: [
+      '--no-sandbox', // runs as root on the test machines
+      '--disable-gpu',
+      '--disable-quic',
+      '--no-first-run',
+      '--disable-background-networking',
+      '--disable-component-update',
+      '--disable-sync',
+    ],
+  });
+  const close = browser.close.bind(browser);
+  browser.close = async () => {
+    await close();
+    fs.rmSync(profile, { recursive: true, force: true });
+  };
+  return browser;
+}
+
+module.exports = { launchChromium };
