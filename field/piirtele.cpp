@@ -37,17 +37,6 @@ struct Terms {
     int backwards[4];
 };
 
-// One pass over the rows, in the given order: each row is its base row (a
-// cache row, or zeros), plus the fresh blobs summed into a row buffer, plus
-// the blobs of terms; stored as bytes, or, with sums set, as exact sums.
-struct Pass {
-    const int16_t *order;
-    uint8_t *out;
-    int stride; // bytes from row to row of out
-    bool sums;
-    const uint32_t *base; // 400 entries a row; NULL for none
-    Terms fresh, terms;
-};
 #endif
 
 HWY_BEFORE_NAMESPACE();
@@ -70,103 +59,70 @@ HWY_INLINE hn::Vec<D> read(D d, const uint32_t *q, int px)
         return hn::LoadU(d, q + px);
 }
 
-// Pixels from to to of one row, or of two (Pair) that lie equally far above
-// and below blob 0, which then reads the same quarter row for both: loaded
-// once for the two, and the second row finds the other blobs' rows near in
-// the cache too. One vector a step and no branch inside: the direction of
-// each read is fixed at compile time (bit k of Back). The saturating narrow
-// to bytes is the clip.
-template <int N, int Back, bool Sums, bool Pair>
-void stretch(void *const *out, const uint32_t *const *base, const uint32_t *const (*p)[3], int from, int to)
+// Pixels from to to of a row, one vector a step and no branch inside: the
+// direction of each read is fixed at compile time (bit k of Back). The
+// saturating narrow to bytes is the clip.
+template <int N, int Back, bool Sums>
+void stretch(void *out, const uint32_t *base, const uint32_t *const *p, int from, int to)
 {
     const D d;
-    constexpr int rows = Pair ? 2 : 1;
-    // Copies of the pointers: stores of bytes might alias the arrays they
+    // Copies of the pointers: stores of bytes might alias the array they
     // came in, and the compiler would then load them again every step.
-    std::array<uint8_t *, rows> o;
-    std::array<const uint32_t *, rows> b;
-    std::array<std::array<const uint32_t *, N>, rows> q;
-    for (int r = 0; r < rows; r++) {
-        o[r] = (uint8_t *)out[r];
-        b[r] = base[r];
-        for (int k = 0; k < N; k++)
-            q[r][k] = p[r][k];
-    }
+    std::array<const uint32_t *, N> q;
+    for (int k = 0; k < N; k++)
+        q[k] = p[k];
     for (int px = from; px < to; px += (int)hn::Lanes(d)) {
-        const auto shared = read<Back & 1>(d, q[0][0], px);
-        for (int r = 0; r < rows; r++) {
-            auto sum = hn::Add(hn::Load(d, b[r] + px), shared);
-            [&]<int... K>(std::integer_sequence<int, K...>) {
-                ((sum = hn::Add(sum, read<(Back >> (K + 1) & 1)>(d, q[r][K + 1], px))), ...);
-            }(std::make_integer_sequence<int, N - 1>());
-            if constexpr (Sums) {
-                hn::Store(sum, d, (uint32_t *)o[r] + px);
-            } else {
-                const hn::Rebind<uint8_t, D> d8;
-                const hn::RebindToSigned<D> di;
-                hn::StoreU(hn::DemoteTo(d8, hn::BitCast(di, hn::ShiftRight<21>(sum))), d8, o[r] + px);
-            }
+        auto sum = hn::Load(d, base + px);
+        [&]<int... K>(std::integer_sequence<int, K...>) {
+            ((sum = hn::Add(sum, read<(Back >> K & 1)>(d, q[K], px))), ...);
+        }(std::make_integer_sequence<int, N>());
+        if constexpr (Sums) {
+            hn::Store(sum, d, (uint32_t *)out + px);
+        } else {
+            const hn::Rebind<uint8_t, D> d8;
+            const hn::RebindToSigned<D> di;
+            hn::StoreU(hn::DemoteTo(d8, hn::BitCast(di, hn::ShiftRight<21>(sum))), d8, (uint8_t *)out + px);
         }
     }
 }
 
-typedef void Stretch(void *const *, const uint32_t *const *, const uint32_t *const (*)[3], int, int);
+typedef void Stretch(void *, const uint32_t *, const uint32_t *const *, int, int);
 
-template <bool Sums, bool Pair, int... B>
+template <bool Sums, int... B>
 constexpr std::array<std::array<Stretch *, 8>, 3> stretches(std::integer_sequence<int, B...>)
 {
-    return {{{stretch<1, B % 2, Sums, Pair>...}, {stretch<2, B % 4, Sums, Pair>...}, {stretch<3, B, Sums, Pair>...}}};
+    return {{{stretch<1, B % 2, Sums>...}, {stretch<2, B % 4, Sums>...}, {stretch<3, B, Sums>...}}};
 }
 
-// Rows py[0] (and py[1], for a pair) over their base rows, stretch by stretch.
-template <bool Sums, bool Pair>
-void rows(void *const *out, const uint32_t *const *base, const Terms &t, const int *py)
+// Every row, each its base row (or zeros) plus the windows of the terms' blobs.
+template <bool Sums>
+void rows(uint8_t *out, int stride, const uint32_t *base, const Terms &t)
 {
-    static constexpr auto table = stretches<Sums, Pair>(std::make_integer_sequence<int, 8>());
-    const uint32_t *forwards[2][3], *backwards[2][3], *p[2][3];
-    for (int r = 0; r < 1 + Pair; r++)
-        for (int k = 0; k < t.n; k++) {
-            const uint32_t *quarterRow = quarter + 400 + abs(py[r] - t.at[k].y) * 416 + 15;
-            forwards[r][k] = quarterRow - t.at[k].x;  // column px at [px]
-            backwards[r][k] = quarterRow + t.at[k].x; // column px at [-px]
-        }
-    for (int s = 0; s <= t.n; s++) {
-        if (t.cuts[s] == t.cuts[s + 1])
-            continue;
-        for (int r = 0; r < 1 + Pair; r++)
-            for (int k = 0; k < t.n; k++)
-                p[r][k] = t.backwards[s] >> k & 1 ? backwards[r][k] : forwards[r][k];
-        table[t.n - 1][t.backwards[s]](out, base, p, t.cuts[s], t.cuts[s + 1]);
-    }
-}
-
-void runPass(const Pass &pass)
-{
+    static constexpr auto table = stretches<Sums>(std::make_integer_sequence<int, 8>());
     alignas(64) static const uint32_t zeros[400] = {};
-    alignas(64) uint32_t freshSums[400];
-    for (int i = 0; i < 300; i++) {
-        int next = i + 1 < 300 ? pass.order[i + 1] : -1;
-        int py[2] = {pass.order[i], next < 0 ? pass.order[i] : next};
-        void *out[2] = {pass.out + py[0] * pass.stride, pass.out + py[1] * pass.stride};
-        const uint32_t *base[2] = {zeros, zeros};
-        if (pass.base) {
-            base[0] = pass.base + py[0] * 400;
-            base[1] = pass.base + py[1] * 400;
+    const uint32_t *p[3];
+    for (int py = 0; py < 300; py++)
+        for (int s = 0; s <= t.n; s++) {
+            if (t.cuts[s] == t.cuts[s + 1])
+                continue;
+            for (int k = 0; k < t.n; k++) {
+                const uint32_t *quarterRow = quarter + 400 + abs(py - t.at[k].y) * 416 + 15;
+                // Column px at [-px] backwards, at [px] forwards.
+                p[k] = t.backwards[s] >> k & 1 ? quarterRow + t.at[k].x : quarterRow - t.at[k].x;
+            }
+            table[t.n - 1][t.backwards[s]](out + py * stride, base ? base + py * 400 : zeros, p, t.cuts[s],
+                                           t.cuts[s + 1]);
         }
-        if (pass.fresh.n) {
-            void *sums[1] = {freshSums};
-            rows<true, false>(sums, base, pass.fresh, py);
-            base[0] = freshSums;
-        } else if (!pass.sums && next >= 0 && py[0] + py[1] == 2 * pass.terms.at[0].y) { // a mirror pair
-            rows<false, true>(out, base, pass.terms, py);
-            i++;
-            continue;
-        }
-        if (pass.sums)
-            rows<true, false>(out, base, pass.terms, py);
-        else
-            rows<false, false>(out, base, pass.terms, py);
-    }
+}
+
+// A frame into the pixels, rows stride bytes apart, or with sums set the
+// exact sums into a cache, 400 a row; base is a cache, or NULL for none.
+void drawRows(uint8_t *out, int stride, bool sums, const uint32_t *base, const Terms &terms)
+{
+    if (sums)
+        rows<true>(out, stride, base, terms);
+    else
+        rows<false>(out, stride, base, terms);
 }
 
 } // namespace HWY_NAMESPACE
@@ -174,36 +130,34 @@ void runPass(const Pass &pass)
 HWY_AFTER_NAMESPACE();
 
 #if HWY_ONCE
-typedef void RunPass(const Pass &);
+typedef void DrawRows(uint8_t *, int, bool, const uint32_t *, const Terms &);
 namespace field {
-HWY_EXPORT(runPass);
+HWY_EXPORT(drawRows);
 
-static RunPass *best()
+static DrawRows *best()
 {
-    return &HWY_DYNAMIC_DISPATCH(runPass);
+    return &HWY_DYNAMIC_DISPATCH(drawRows);
 }
 
-static RunPass *ofTarget(int64_t target)
+static DrawRows *ofTarget(int64_t target)
 {
 #if (HWY_TARGETS & (HWY_TARGETS - 1)) == 0
     (void)target; // the only one there is
-    return HWY_DISPATCH_TABLE(runPass)[0];
+    return HWY_DISPATCH_TABLE(drawRows)[0];
 #else
     hwy::ChosenTarget chosen; // this one target, without touching the choice piirtele made
     chosen.Update(target);
-    return HWY_DISPATCH_TABLE(runPass)[chosen.GetIndex()];
+    return HWY_DISPATCH_TABLE(drawRows)[chosen.GetIndex()];
 #endif
 }
 } // namespace field
 
 // Slots 0-2 stand still for the whole run, so their sum is the same every
 // frame: kept as exact sums it turns six table reads a pixel into four. It
-// belongs to the slots and the table fill it was built from, and is rebuilt
-// once the slots stand somewhere new for a second frame (a harness that
-// moves them every frame would otherwise pay a whole extra pass over memory
-// each frame; such frames sum them a row at a time instead).
+// belongs to the slots and the table fill it was built from, and is built
+// again whenever either differs.
 alignas(64) static uint32_t stillSums[300 * 400];
-static Pallero stillAt[3], stillBefore[3];
+static Pallero stillAt[3];
 static uint32_t stillFill = ~0u;
 
 // Slot 5 moves only on pointer events, and between two of them the demo
@@ -242,63 +196,27 @@ static Terms termsOf(std::initializer_list<int> slots)
     return t;
 }
 
-// Rows in mirror pairs around row y: rows equally far above and below a
-// blob read the same quarter row for it, so the second of a pair finds that
-// row still in the nearest cache instead of some 200 rows later.
-static const int16_t *rowsAround(int y)
+static void draw(SDL_Surface *screen, DrawRows *drawRows)
 {
-    static int16_t order[300];
-    static int around = -1;
-    if (y != around) {
-        int n = 0;
-        for (int d = 0; n < 300; d++) {
-            if (y - d >= 0 && y - d < 300)
-                order[n++] = y - d;
-            if (d > 0 && y + d < 300)
-                order[n++] = y + d;
-        }
-        around = y;
-    }
-    return order;
-}
-
-static void draw(SDL_Surface *screen, RunPass *run)
-{
-    // Rows in mirror pairs around whichever of slots 3 and 4 is nearer the
-    // middle row, which has the most pairs; it is the frame's blob 0.
-    int paired = abs(pallerot[3].y - 150) < abs(pallerot[4].y - 150) ? 3 : 4;
-    const int16_t *order = rowsAround(pallerot[paired].y);
-    bool stillMoved = !same(pallerot, stillBefore, 3);
-    memcpy(stillBefore, pallerot, sizeof stillBefore);
-    bool stillCached = stillFill == quarterFills && same(pallerot, stillAt, 3);
-    if (!stillCached && !stillMoved) {
-        run({order, (uint8_t *)stillSums, 1600, true, NULL, {}, termsOf({0, 1, 2})});
+    if (stillFill != quarterFills || !same(pallerot, stillAt, 3)) {
+        drawRows((uint8_t *)stillSums, 1600, true, NULL, termsOf({0, 1, 2}));
         memcpy(stillAt, pallerot, sizeof stillAt);
         stillFill = quarterFills;
         pointerFill = ~0u;
-        stillCached = true;
     }
-
     pointerStillFor = same(&pallerot[5], &pointerBefore, 1) ? pointerStillFor + (pointerStillFor < 64) : 0;
     pointerBefore = pallerot[5];
-    bool pointerCached = stillCached && pointerFill == quarterFills && same(&pallerot[5], &pointerAt, 1);
-    if (stillCached && !pointerCached && pointerStillFor == 64) {
-        run({order, (uint8_t *)pointerSums, 1600, true, stillSums, {}, termsOf({5})});
+    bool pointerCached = pointerFill == quarterFills && same(&pallerot[5], &pointerAt, 1);
+    if (!pointerCached && pointerStillFor == 64) {
+        drawRows((uint8_t *)pointerSums, 1600, true, stillSums, termsOf({5}));
         pointerAt = pallerot[5];
         pointerFill = quarterFills;
         pointerCached = true;
     }
-
-    Pass frame = {order, (uint8_t *)screen->pixels, screen->pitch, false, NULL, {}, termsOf({paired, 7 - paired, 5})};
-    if (pointerCached) {
-        frame.base = pointerSums;
-        frame.terms = termsOf({paired, 7 - paired});
-    } else if (stillCached) {
-        frame.base = stillSums;
-    } else {
-        frame.fresh = termsOf({0, 1, 2});
-    }
-    run(frame);
+    if (pointerCached)
+        drawRows((uint8_t *)screen->pixels, screen->pitch, false, pointerSums, termsOf({3, 4}));
+    else
+        drawRows((uint8_t *)screen->pixels, screen->pitch, false, stillSums, termsOf({3, 4, 5}));
 }
 
 void piirtele(SDL_Surface *screen)
