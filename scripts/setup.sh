@@ -1,12 +1,29 @@
 #!/usr/bin/env bash
 # Installs whatever of scripts/packages.txt is missing; silent when nothing is.
+#
+# It knows one package manager, apt (Debian, Ubuntu and their kin). Anywhere
+# else it says so, names what to install by hand and lets the caller go on
+# to the build, which then says what it still misses.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+
+if ! command -v dpkg-query >/dev/null || ! command -v apt-get >/dev/null; then
+    cat >&2 <<'EOF_'
+scripts/setup.sh: this system has no apt (apt-get and dpkg-query), the only
+package manager this script knows, so it installs nothing. Install by hand a
+C++20 compiler, CMake, SDL 1.2 (the classic library or the SDL2-based
+compatibility library) and, for the tests, GoogleTest, Google Benchmark, zlib,
+Xvfb, xdotool and the X11, XTest and DAMAGE libraries: README.md, "Other
+systems", names the packages for Fedora, Arch and macOS and the plain CMake
+commands to build, run and test.
+EOF_
+    exit 0
+fi
 
 missing=()
 while read -r pkg; do
     case "$pkg" in ''|'#'*) continue ;; esac
-    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+    if ! dpkg-query -W -f='${Status}\n' "$pkg" 2>/dev/null | grep -q ' ok installed$'; then
         missing+=("$pkg")
     fi
 done < "$here/packages.txt"
@@ -22,6 +39,7 @@ if [ "$(id -u)" -ne 0 ]; then
         exit 1
     fi
 fi
-export DEBIAN_FRONTEND=noninteractive
-"${sudo[@]}" apt-get update -qq
-"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# Wait for another apt or dpkg run to finish rather than fail on its lock.
+apt=(apt-get -o DPkg::Lock::Timeout=900)
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive "${apt[@]}" update -qq
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
