@@ -160,7 +160,11 @@ escape)
     escape
     wait_exit 60
     check_report
-    [[ $frames -ge 5 ]] || fail "$frames frames reported, at least 5 were seen drawn"
+    # The compatibility library also shows the window once when the palette
+    # is set, before the first frame; DAMAGE may count that among the five.
+    least=5
+    [[ $sdl == compat ]] && least=4
+    [[ $frames -ge $least ]] || fail "$frames frames reported, at least $least were seen drawn"
     ;;
 close)
     start_xvfb "$work"
