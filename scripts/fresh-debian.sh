@@ -57,6 +57,7 @@ cleanup() {
     fi
 }
 trap cleanup EXIT
+trap 'exit 130' INT TERM # through cleanup: nothing stays mounted
 bind() { # what, where inside the root, mount options...
     local target=$root$2
     mkdir -p "$target"
