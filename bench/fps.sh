@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The demo's frame rate against the same frame loop with nothing drawn.
 #
-#   bench/fps.sh [build-dir] [seconds-a-run] [rounds]
+#   bench/fps.sh [build-dir] [seconds-a-run] [rounds] [classic|compat]
 #
+# The last argument is the SDL 1.2 library both run on: the classic one or
+# the SDL2-based compatibility library (default: the one the system loads).
 # Starts a private Xvfb, then runs the demo and bench's emptyloop in turn,
 # each for the given seconds (default 4) over the given rounds (default 5),
 # ends every run with a real Escape key press sent to its window, reads the
@@ -19,6 +21,27 @@ empty=$build/bench/emptyloop
 for exe in "$demo" "$empty"; do
     [[ -x $exe ]] || { echo "fps.sh: $exe is missing; build the project first" >&2; exit 1; }
 done
+
+# The system's libSDL-1.2.so.0 is one of the two (the compatibility library
+# names its file libSDL-1.2.so.1.2.<release>); Debian 12 keeps the
+# compatibility library beside the classic one in sdl12-compat/.
+system=$(ldd "$demo" | sed -n 's/^[[:space:]]*libSDL-1\.2\.so\.0 => \([^ ]*\) .*/\1/p')
+[[ -n $system ]] || { echo "fps.sh: the demo loads no libSDL-1.2.so.0" >&2; exit 1; }
+if [[ $(readlink -f "$system") =~ libSDL-1\.2\.so\.1\.2\.[0-9]+$ ]]; then kind=compat; else kind=classic; fi
+library=${4:-$kind}
+case $library in
+"$kind") ;;
+compat)
+    [[ -e $(dirname "$system")/sdl12-compat/libSDL-1.2.so.0 ]] ||
+        { echo "fps.sh: no compatibility library beside $system (apt-get install libsdl1.2-compat)" >&2; exit 1; }
+    export LD_LIBRARY_PATH=$(dirname "$system")/sdl12-compat${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH} ;;
+classic)
+    echo "fps.sh: the system's SDL 1.2 is the compatibility library; there is no classic one here" >&2; exit 1 ;;
+*)
+    echo "fps.sh: the library is classic or compat, not $library" >&2; exit 2 ;;
+esac
+loaded=$(ldd "$demo" | sed -n 's/^[[:space:]]*libSDL-1\.2\.so\.0 => \([^ ]*\) .*/\1/p')
+echo "SDL 1.2 library: $library, $(readlink -f "$loaded")"
 
 work=$(mktemp -d)
 run_pid=

@@ -1,12 +1,40 @@
 # Installing the demo, and packing it as a Debian package:
 #
-#   cmake --install build --prefix /usr/local        -> /usr/local/bin/kimallusmylly
+#   cmake --install build --prefix /usr/local        -> /usr/local/bin/kimallusmylly and the rest below
 #   (cd build && cpack -G DEB --config CPackConfig.cmake)   -> kimallusmylly_<version>_<arch>.deb
 #
-# Only the program is installed: the tools, tests and benchmarks are for
-# working on it.
+# What a user gets: the program, its manual page, a desktop menu entry with
+# its icon (run in a terminal, where the report line is seen), and the
+# licence and changelog. The tools, tests and benchmarks are for working on
+# it. The sources of the installed files are in packaging/; the icon is the
+# 256x256 square at (144, 22) of docs/screenshot.png.
 include(GNUInstallDirs)
 install(TARGETS kimallusmylly RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+# Manual pages and the changelog are installed compressed, the way Debian
+# wants them: gzip at its best, with no name or time stamp inside.
+find_program(GZIP_EXECUTABLE gzip REQUIRED)
+set(packagingDir ${PROJECT_SOURCE_DIR}/packaging)
+set(gzipped)
+foreach(pair "kimallusmylly.1|kimallusmylly.1.gz" "changelog|changelog.gz")
+  string(REPLACE "|" ";" pair "${pair}")
+  list(GET pair 0 from)
+  list(GET pair 1 to)
+  add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/${to}
+    COMMAND ${GZIP_EXECUTABLE} -9nc ${packagingDir}/${from} > ${CMAKE_CURRENT_BINARY_DIR}/${to}
+    DEPENDS ${packagingDir}/${from}
+    VERBATIM)
+  list(APPEND gzipped ${CMAKE_CURRENT_BINARY_DIR}/${to})
+endforeach()
+add_custom_target(packaging_files ALL DEPENDS ${gzipped})
+
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/kimallusmylly.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${packagingDir}/kimallusmylly.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${packagingDir}/kimallusmylly.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps)
+# The version is Debian-native (no Debian revision), so its changelog is
+# changelog.gz, not changelog.Debian.gz.
+install(FILES ${packagingDir}/copyright ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kimallusmylly)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kimallusmylly)
@@ -27,9 +55,10 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Kimallusmylly developers <kimallusmylly@exa
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-# dpkg-shlibdeps (dpkg-dev) reads the libraries the binary links, SDL 1.2
-# among them, and turns them into versioned Depends (libsdl1.2debian, libc6
-# and whatever else it comes to need), so the list never goes stale.
+# dpkg-shlibdeps (dpkg-dev, and `file` for CPack to find the binaries) reads
+# the libraries the binary links, SDL 1.2 among them, and turns them into
+# versioned Depends (libsdl1.2debian, libc6 and whatever else it comes to
+# need), so the list never goes stale.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 
 if(KIMALLUS_SANITIZE)

@@ -1,10 +1,15 @@
 // sdlshim: preloaded into the real program (LD_PRELOAD) to make one of the
-// three checked SDL calls fail on purpose and to log when the library is shut
-// down. Every call it does not fail goes on to SDL itself.
+// three checked SDL calls fail on purpose, to log the video mode asked for
+// and when the library is shut down, and to set the clock the program reads.
+// Every call it does not fail goes on to SDL itself, classic or the SDL2-based
+// compatibility library alike.
 //
 //   SDLSHIM_FAIL=init|mode|lock   the call to fail; the error text is SDLSHIM_TEXT
 //   SDLSHIM_LOCK_AFTER=N          with lock: the program's first N locks succeed
-//   SDLSHIM_TRACE=FILE            one line appended per SDL_Quit and per failure
+//   SDLSHIM_TICKS=A,B             the program's first SDL_GetTicks reads A, every
+//                                 later one B, so the elapsed time is known exactly
+//   SDLSHIM_TRACE=FILE            one line appended per video mode, per SDL_Quit
+//                                 (with the flips so far) and per failure
 //
 // The X11 screen surface never needs locking, so for lock the shim marks the
 // surface SDL_ASYNCBLIT, which makes SDL_MUSTLOCK hold without changing what
@@ -27,7 +32,7 @@
 
 namespace {
 
-int locks, unlocks, flips, quits;
+int locks, unlocks, flips, quits, modes, ticks;
 
 template <typename F> F next(const char *name)
 {
@@ -105,6 +110,8 @@ SDL_Surface *SDL_SetVideoMode(int width, int height, int bpp, Uint32 flags)
         trace("fail mode\n");
         return NULL;
     }
+    trace("mode %d %d %d 0x%08x\n", width, height, bpp, (unsigned)flags);
+    modes++;
     SDL_Surface *s = next<SDL_Surface *(*)(int, int, int, Uint32)>("SDL_SetVideoMode")(width, height, bpp, flags);
     if (s && failing("lock"))
         s->flags |= SDL_ASYNCBLIT;
@@ -142,12 +149,26 @@ int SDL_Flip(SDL_Surface *s)
     return real(s);
 }
 
+Uint32 SDL_GetTicks(void)
+{
+    auto real = next<Uint32 (*)(void)>("SDL_GetTicks");
+    const char *set = getenv("SDLSHIM_TICKS");
+    if (!set || fromSdl(__builtin_return_address(0), (void *)real))
+        return real();
+    unsigned long a = strtoul(set, NULL, 0), b = a;
+    if (const char *comma = strchr(set, ','))
+        b = strtoul(comma + 1, NULL, 0);
+    if (++ticks == 1)
+        trace("ticks 1 after modes=%d\n", modes);
+    return (Uint32)(ticks == 1 ? a : b);
+}
+
 // What the program had written when it shut the library down: bytes still in
 // the stdout buffer, and bytes already in the files behind fds 1 and 2.
 void SDL_Quit(void)
 {
-    trace("quit %d stdout_buffered=%zu stdout_bytes=%ld stderr_bytes=%ld\n", ++quits, __fpending(stdout),
-          fileSize(1), fileSize(2));
+    trace("quit %d stdout_buffered=%zu stdout_bytes=%ld stderr_bytes=%ld flips=%d\n", ++quits,
+          __fpending(stdout), fileSize(1), fileSize(2), flips);
     next<void (*)(void)>("SDL_Quit")();
 }
 }

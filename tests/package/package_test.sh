@@ -2,9 +2,10 @@
 # The installed program, as a user gets it.
 #
 #   package_test.sh install BUILD_DIR VERSION   cmake --install into a scratch prefix
-#   package_test.sh deb BUILD_DIR VERSION       cpack's .deb: its fields and files, and
-#                                               the program unpacked from it, run in a
-#                                               private Xvfb and ended by Escape
+#   package_test.sh deb BUILD_DIR VERSION       cpack's .deb: its fields and files,
+#                                               lintian's verdict, and the program
+#                                               unpacked from it, run in a private Xvfb
+#                                               and ended by Escape
 #
 # Nothing is installed on the machine: the package is unpacked with
 # dpkg-deb -x into a scratch directory. Every wait polls up to a deadline
@@ -34,14 +35,24 @@ fail() {
 # Files (not directories) under $1, relative to it, sorted.
 files_under() { (cd "$1" && find . -type f -o -type l | sort); }
 
+# What is installed, under a prefix: the program, its manual page, the desktop
+# menu entry and its icon, the licence and the changelog.
+installed='./bin/kimallusmylly
+./share/applications/kimallusmylly.desktop
+./share/doc/kimallusmylly/changelog.gz
+./share/doc/kimallusmylly/copyright
+./share/icons/hicolor/256x256/apps/kimallusmylly.png
+./share/man/man1/kimallusmylly.1.gz'
+
 case $case in
 install)
     cmake --install "$build" --prefix "$work/prefix" >"$work/out" 2>&1 || fail "cmake --install failed"
     [[ -x $work/prefix/bin/kimallusmylly ]] || fail "no executable bin/kimallusmylly under the prefix"
     got=$(files_under "$work/prefix")
-    [[ $got == ./bin/kimallusmylly ]] || fail "installed more than the program:"$'\n'"$got"
+    [[ $got == "$installed" ]] || fail "installed:"$'\n'"$got"$'\n'"expected:"$'\n'"$installed"
     ;;
 deb)
+    command -v dpkg-deb >/dev/null || { echo "skipped: no dpkg-deb, not a Debian system"; exit 77; }
     (cd "$build" && cpack -G DEB --config CPackConfig.cmake -B "$work/pkg") >"$work/cpack.log" 2>&1 ||
         fail "cpack failed"
     debs=("$work"/pkg/*.deb)
@@ -56,11 +67,21 @@ deb)
     [[ $(field Depends) =~ (^|, )libsdl1\.2debian( |,|$) ]] || fail "Depends does not name SDL 1.2: $(field Depends)"
     [[ -n $(field Maintainer) && -n $(field Description) ]] || fail "no Maintainer or Description"
 
-    contents=$(dpkg-deb -c "$deb" | awk '{print $1, $NF}' | sort)
-    want=$'-rwxr-xr-x ./usr/bin/kimallusmylly\ndrwxr-xr-x ./usr/\ndrwxr-xr-x ./usr/bin/'
+    # The files under /usr, and only the program executable.
+    contents=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $1, $NF}' | sort -k2)
+    want=$(sed 's,^\./,./usr/,' <<<"$installed" | awk '{print (/bin\// ? "-rwxr-xr-x " : "-rw-r--r-- ") $0}')
     [[ $contents == "$want" ]] || fail "package contents:"$'\n'"$contents"$'\n'"expected:"$'\n'"$want"
 
+    # What a distribution checks before it takes a package: no error and no
+    # warning from lintian; and the menu entry by the desktop's own rules.
+    command -v lintian >/dev/null || fail "lintian is not installed (scripts/setup.sh installs it)"
+    lintian --fail-on error,warning "$deb" >"$work/lintian" 2>&1 || { cat "$work/lintian"; fail "lintian"; }
+    ! grep -E '^[EW]: ' "$work/lintian" || fail "lintian reports errors or warnings"
     dpkg-deb -x "$deb" "$work/root"
+    desktop-file-validate "$work/root/usr/share/applications/kimallusmylly.desktop" ||
+        fail "the desktop entry does not validate"
+    grep -qx 'Terminal=true' "$work/root/usr/share/applications/kimallusmylly.desktop" ||
+        fail "the menu entry must open a terminal, where the report line is seen"
     prog=$work/root/usr/bin/kimallusmylly
 
     start_xvfb "$work" >/dev/null || fail "Xvfb did not start"

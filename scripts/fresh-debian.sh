@@ -1,0 +1,142 @@
+#!/usr/bin/env bash
+# The README's two commands on a fresh, minimal Debian system, as a new user
+# meets them: a minbase root made by debootstrap from the mirror this
+# machine's apt uses, a clean copy of the project (its committed files only),
+# then `./scripts/run.sh` with no DISPLAY and `./scripts/test.sh`, run as root
+# inside it. Prints how long each step took, the demo's report line and the
+# test counts, and a last line PASS or FAIL. Needs root and a few minutes to
+# half an hour; not part of the test command.
+#
+#   sudo scripts/fresh-debian.sh RELEASE [SOURCE [REF]]
+#
+#   RELEASE  bookworm (Debian 12) or trixie (Debian 13), or any suite
+#            debootstrap knows
+#   SOURCE   a git checkout of the project (default: the one this script is in)
+#   REF      the branch or commit to copy from it (default: its HEAD)
+#
+# MIRROR overrides the package mirror; KEEP=1 keeps the root afterwards
+# (its path is printed) instead of deleting it; DEBOOTSTRAP_CACHE=DIR keeps
+# debootstrap's downloaded packages there between runs.
+set -euo pipefail
+release=${1:?usage: fresh-debian.sh RELEASE [SOURCE [REF]]}
+src=$(cd "${2:-$(dirname "$0")/..}" && pwd)
+ref=${3:-HEAD}
+
+[ "$(id -u)" -eq 0 ] || { echo "fresh-debian.sh: needs root (debootstrap, chroot, mount)" >&2; exit 2; }
+for tool in debootstrap git chroot mount; do
+    command -v "$tool" >/dev/null || { echo "fresh-debian.sh: $tool is missing (apt-get install debootstrap git)" >&2; exit 2; }
+done
+commit=$(git -C "$src" rev-parse --verify "$ref^{commit}") || { echo "fresh-debian.sh: no commit $ref in $src" >&2; exit 2; }
+
+# The first Debian archive (not the security one) named in apt's sources,
+# one-line or deb822 style; the security archive likewise, if there is one.
+apt_uris() {
+    { grep -hsE '^[[:space:]]*deb[[:space:]]' /etc/apt/sources.list /etc/apt/sources.list.d/*.list |
+          sed -E 's/\[[^]]*\]//' | awk '{ print $2 }'
+      grep -hsiE '^[[:space:]]*URIs:' /etc/apt/sources.list.d/*.sources | sed -E 's/^[^:]*:[[:space:]]*//' | tr ' ' '\n'
+    } | grep -E '^https?://' | sed 's,/*$,,'
+}
+mirror=${MIRROR:-$(apt_uris | grep -v -- '-security$' | grep -m1 '/debian$' || true)}
+security=$(apt_uris | grep -m1 -- '/debian-security$' || true)
+[ -n "$mirror" ] || { echo "fresh-debian.sh: no Debian mirror in /etc/apt/sources*; set MIRROR" >&2; exit 2; }
+
+root=$(mktemp -d "/var/tmp/fresh-debian-$release.XXXXXX")
+chmod 755 "$root" # it becomes /, which every user must be able to enter
+logs=$root.logs
+mkdir -p "$logs"
+mounted=()
+cleanup() {
+    local i
+    for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do
+        umount "${mounted[i]}" 2>/dev/null || umount -l "${mounted[i]}" 2>/dev/null || true
+    done
+    if [ "${KEEP:-0}" = 1 ]; then
+        echo "kept: $root (logs in $logs)"
+    elif [ ${#mounted[@]} -eq 0 ] || ! grep -q " $root/" /proc/mounts; then
+        rm -rf "$root"
+    fi
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM # through cleanup: nothing stays mounted
+bind() { # what, where inside the root, mount options...
+    local target=$root$2
+    mkdir -p "$target"
+    mount "${@:3}" "$1" "$target"
+    mounted+=("$target")
+}
+
+results=()
+failed=0
+# step NAME LOG COMMAND...: runs, times and records one step; output in LOG
+# and, as it comes, on the terminal.
+step() {
+    local name=$1 log=$2 start status=0
+    shift 2
+    start=$(date +%s)
+    "$@" 2>&1 | tee "$log" || status=$?
+    local took=$(($(date +%s) - start))
+    if [ "$status" -eq 0 ]; then results+=("$(printf '%-28s ok    %5d s' "$name" "$took")")
+    else results+=("$(printf '%-28s FAIL  %5d s  (exit %d, log %s)' "$name" "$took" "$status" "$log")"); failed=1; fi
+    return "$status"
+}
+summary() {
+    echo
+    echo "== fresh Debian $release, project $commit from $src"
+    echo "   mirror $mirror${security:+, security $security}"
+    printf '   %s\n' "${results[@]}"
+    local line
+    line=$(grep -ah '^Aika: ' "$logs/run.log" 2>/dev/null | tail -1 || true)
+    [ -n "$line" ] && echo "   run.sh report: $line"
+    grep -ahE '^== |tests passed, [0-9]+ tests? failed' "$logs/test.log" 2>/dev/null | sed 's/^/   test.sh: /' || true
+    grep -ah '^Depends: ' "$logs/deb.log" 2>/dev/null | sed 's/^/   package /' || true
+    if [ "$failed" -eq 0 ]; then echo "PASS: fresh Debian $release"; else echo "FAIL: fresh Debian $release"; fi
+}
+
+inside() { # COMMAND: run as root in the fresh system, in the project, with a login's bare environment
+    chroot "$root" /usr/bin/env -i HOME=/root TERM=dumb \
+        PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
+        bash -c "cd /root/kimallusmylly && $1"
+}
+
+run_all() {
+    step "debootstrap $release" "$logs/debootstrap.log" \
+        debootstrap --variant=minbase ${DEBOOTSTRAP_CACHE:+--cache-dir="$DEBOOTSTRAP_CACHE"} \
+        "$release" "$root" "$mirror" || return 1
+
+    # What an installed system's apt has besides the release itself.
+    {
+        echo "deb $mirror $release main"
+        echo "deb $mirror $release-updates main"
+        [ -n "$security" ] && echo "deb $security $release-security main"
+    } >"$root/etc/apt/sources.list"
+    cp /etc/resolv.conf "$root/etc/resolv.conf"
+    # A chroot has no init: packages must not try to start services in it.
+    printf '#!/bin/sh\nexit 101\n' >"$root/usr/sbin/policy-rc.d"
+    chmod 755 "$root/usr/sbin/policy-rc.d"
+    bind proc /proc -t proc
+    bind sysfs /sys -t sysfs
+    bind /dev /dev --bind
+    bind /dev/pts /dev/pts --bind
+    bind tmpfs /dev/shm -t tmpfs
+
+    mkdir -p "$root/root/kimallusmylly"
+    git -C "$src" archive "$commit" | tar -x -C "$root/root/kimallusmylly"
+
+    step "run.sh, no DISPLAY" "$logs/run.log" inside ./scripts/run.sh || true
+    step "test.sh" "$logs/test.log" inside ./scripts/test.sh || true
+    # The README's Install: the package apt installs with what it depends on,
+    # whose program then starts (and, with no display, says why it cannot).
+    step "install the .deb" "$logs/deb.log" inside '
+        set -e
+        (cd build && cpack -G DEB --config CPackConfig.cmake >/dev/null)
+        deb=$(ls build/kimallusmylly_*.deb)
+        echo "Depends: $(dpkg-deb -f "$deb" Depends)"
+        DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=900 install -y -qq "./$deb" >/dev/null
+        dpkg-query -W -f="\${Status}\n" kimallusmylly | grep -qx "install ok installed"
+        kimallusmylly 2>&1 | grep -a "^SDL ei initoitunut: "' || true
+}
+
+echo "fresh-debian.sh: $release into $root from $mirror; logs in $logs"
+run_all || true
+summary
+[ "$failed" -eq 0 ]
