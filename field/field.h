@@ -29,10 +29,10 @@ void alustaPuf();
 
 // The caller locks the surface when SDL_MUSTLOCK says so; it must be at least
 // 400x300 bytes of pixels, rows pitch bytes apart. Keeps two static caches
-// (480 kB each): the exact sum of slots 0-2, built once they stand where they
-// stood the frame before, and, once slot 5 has stood still for 64 frames as
-// well, that sum with slot 5 added. Reads an integer copy of a quarter of puf
-// that alustaPuf makes. Runs the widest vector code this processor has.
+// (480 kB each): the exact sum of slots 0-2, built again whenever they move,
+// and, once slot 5 has stood still for 64 frames, that sum with slot 5
+// added. Reads an integer copy of a quarter of puf that alustaPuf makes.
+// Runs the best vector code this processor has.
 void piirtele(SDL_Surface *screen);
 
 // The same frame drawn with the code compiled for one target (HWY_AVX2,
