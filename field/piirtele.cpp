@@ -36,7 +36,6 @@ struct Terms {
     int cuts[5];
     int backwards[4];
 };
-
 #endif
 
 HWY_BEFORE_NAMESPACE();
