@@ -92,8 +92,9 @@ summary() {
     if [ "$failed" -eq 0 ]; then echo "PASS: fresh Debian $release"; else echo "FAIL: fresh Debian $release"; fi
 }
 
+trust=() # what the fresh system needs to reach the network as this machine does
 inside() { # COMMAND: run as root in the fresh system, in the project, with a login's bare environment
-    chroot "$root" /usr/bin/env -i HOME=/root TERM=dumb \
+    chroot "$root" /usr/bin/env -i HOME=/root TERM=dumb "${trust[@]}" \
         PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
         bash -c "cd /root/kimallusmylly && $1"
 }
@@ -110,6 +111,18 @@ run_all() {
         [ -n "$security" ] && echo "deb $security $release-security main"
     } >"$root/etc/apt/sources.list"
     cp /etc/resolv.conf "$root/etc/resolv.conf"
+    # Certificate authorities this machine adds to the system's own (those of
+    # a proxy between it and the npm registry, say) are this machine's
+    # network, not the project's: the fresh system gets them too, in the
+    # system's store once ca-certificates is installed, and for Node.js,
+    # which keeps a store of its own, through NODE_EXTRA_CA_CERTS.
+    local extra=(/usr/local/share/ca-certificates/*.crt)
+    if [ -e "${extra[0]}" ]; then
+        mkdir -p "$root/usr/local/share/ca-certificates"
+        cp "${extra[@]}" "$root/usr/local/share/ca-certificates/"
+        cat "${extra[@]}" >"$root/usr/local/share/ca-certificates/this-machine.pem"
+        trust=(NODE_EXTRA_CA_CERTS=/usr/local/share/ca-certificates/this-machine.pem)
+    fi
     # A chroot has no init: packages must not try to start services in it.
     printf '#!/bin/sh\nexit 101\n' >"$root/usr/sbin/policy-rc.d"
     chmod 755 "$root/usr/sbin/policy-rc.d"
