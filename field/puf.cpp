@@ -25,10 +25,10 @@ static float entry(int32_t n)
     return v - below > margin && above - v > margin ? f : lightEntry(n);
 }
 
-// The light hangs 25 pixels above the surface: 25 / d is the cosine of the
-// angle at which it meets the surface point, 127 s is the diffuse term and
-// 128 s^2 the highlight, so directly below the light the two add up to
-// exactly 255.
+// The light hangs 25 pixels above the surface, so n is the square of its
+// distance d to the surface point, s = 25 / d the cosine of the angle at
+// which it meets the point, 127 s the diffuse term and 128 s^2 the
+// highlight: directly below the light the two add up to exactly 255.
 void alustaPuf()
 {
     for (int r = 0; r < 600; r++)
