@@ -7,9 +7,9 @@
 #include "field/field.h"
 #include "motion/motion.h"
 
-// KIMALLUS_EMPTY_LOOP builds the page's baseline: the same loop with the
-// tables, the movement and the drawing left out, as bench/emptyloop.cpp is
-// for the desktop.
+// KIMALLUS_EMPTY_LOOP builds the baseline the frame rate is measured
+// against, on the desktop (bench/fps.sh) and in the page: the same loop with
+// the tables, the movement and the drawing left out.
 
 void startFrames(FrameLoop *run, SDL_Surface *screen)
 {

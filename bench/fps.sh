@@ -22,12 +22,14 @@ for exe in "$demo" "$empty"; do
     [[ -x $exe ]] || { echo "fps.sh: $exe is missing; build the project first" >&2; exit 1; }
 done
 
+# shellcheck source=../scripts/xvfb.sh
+source "$root/scripts/xvfb.sh"
+
 # The system's libSDL-1.2.so.0 is one of the two (the compatibility library
 # names its file libSDL-1.2.so.1.2.<release>); Debian 12 keeps the
 # compatibility library beside the classic one in sdl12-compat/.
-system=$(ldd "$demo" | sed -n 's/^[[:space:]]*libSDL-1\.2\.so\.0 => \([^ ]*\) .*/\1/p')
-[[ -n $system ]] || { echo "fps.sh: the demo loads no libSDL-1.2.so.0" >&2; exit 1; }
-if [[ $(readlink -f "$system") =~ libSDL-1\.2\.so\.1\.2\.[0-9]+$ ]]; then kind=compat; else kind=classic; fi
+system=$(loaded_sdl "$demo") || { echo "fps.sh: the demo loads no libSDL-1.2.so.0" >&2; exit 1; }
+if [[ $system =~ libSDL-1\.2\.so\.1\.2\.[0-9]+$ ]]; then kind=compat; else kind=classic; fi
 library=${4:-$kind}
 case $library in
 "$kind") ;;
@@ -40,13 +42,10 @@ classic)
 *)
     echo "fps.sh: the library is classic or compat, not $library" >&2; exit 2 ;;
 esac
-loaded=$(ldd "$demo" | sed -n 's/^[[:space:]]*libSDL-1\.2\.so\.0 => \([^ ]*\) .*/\1/p')
-echo "SDL 1.2 library: $library, $(readlink -f "$loaded")"
+echo "SDL 1.2 library: $library, $(loaded_sdl "$demo")"
 
 work=$(mktemp -d)
 run_pid=
-# shellcheck source=../scripts/xvfb.sh
-source "$root/scripts/xvfb.sh"
 cleanup() {
     if [[ -n $run_pid ]]; then stop_process "$run_pid"; fi
     stop_xvfb
