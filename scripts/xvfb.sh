@@ -4,6 +4,7 @@
 #   start_xvfb DIR   starts it, logs to DIR/xvfb.log, exports DISPLAY
 #   stop_xvfb        stops it and waits for it to go (call it from the test's trap)
 #   stop_process PID ends a child of the test, however stuck
+#   loaded_sdl PROG  the file the loader finds for PROG's libSDL-1.2.so.0
 
 xvfb_pid=
 
@@ -76,4 +77,12 @@ escape_demo() {
         done
     done
     ! kill -0 "$1" 2>/dev/null
+}
+
+# loaded_sdl PROG: the real path of the libSDL-1.2.so.0 the loader finds for
+# PROG as the environment stands (LD_LIBRARY_PATH included); empty if none.
+loaded_sdl() {
+    local lib
+    lib=$(ldd "$1" | sed -n 's/^[[:space:]]*libSDL-1\.2\.so\.0 => \([^ ]*\) .*/\1/p')
+    [[ -n $lib ]] && readlink -f "$lib"
 }

@@ -52,9 +52,7 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0:verify_asan_li
 if [[ -n ${E2E_SDL_DIR:-} ]]; then
     export LD_LIBRARY_PATH=$E2E_SDL_DIR${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}
 fi
-loaded=$(ldd "$prog" | sed -n 's/^[[:space:]]*libSDL-1\.2\.so\.0 => \([^ ]*\) .*/\1/p')
-[[ -n $loaded ]] || fail "the program does not load libSDL-1.2.so.0"
-loaded=$(readlink -f "$loaded")
+loaded=$(loaded_sdl "$prog") || fail "the program does not load libSDL-1.2.so.0"
 [[ -z ${E2E_SDL_FILE:-} || $loaded == "$(readlink -f "$E2E_SDL_FILE")" ]] ||
     fail "the program would load $loaded, not the $sdl library $E2E_SDL_FILE"
 
