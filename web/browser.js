@@ -1,5 +1,6 @@
-// Debian's chromium, headless, for the page's test and benchmark: a fresh
-// profile every time, nothing fetched from the network behind the page's back.
+// Debian's chromium (and, for the page's test, firefox-esr), headless, for the
+// page's test and benchmark: a fresh profile every time, nothing fetched from
+// the network behind the page's back.
 'use strict';
 const fs = require('fs');
 const os = require('os');
@@ -30,4 +31,14 @@ async function launchChromium() {
   return browser;
 }
 
-module.exports = { launchChromium };
+// Driven through WebDriver BiDi; the driver makes and removes its own profile,
+// with its own settings that keep the browser off the network.
+function launchFirefox() {
+  return puppeteer.launch({
+    browser: 'firefox',
+    executablePath: process.env.FIREFOX || '/usr/bin/firefox-esr',
+    headless: true,
+  });
+}
+
+module.exports = { launchChromium, launchFirefox };
