@@ -5,8 +5,10 @@
 #   scripts/web.sh [PORT]          builds, serves, prints the address; a free
 #                                  port is picked when none is given
 #   scripts/web.sh --build         builds only (build-web/page/)
-#   scripts/web.sh --test SNAPSHOT the page in headless chromium against frames
-#                                  drawn by the snapshot tool of a desktop build
+#   scripts/web.sh --test SNAPSHOT the page in headless chromium and firefox-esr
+#                                  against frames drawn by the snapshot tool of
+#                                  a desktop build, and the server against
+#                                  malformed requests
 #   scripts/web.sh --bench [SECONDS [ROUNDS]]
 #                                  the page's frame rate against its empty loop,
 #                                  ROUNDS rounds (5) of SECONDS-long runs (4)
