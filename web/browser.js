@@ -7,7 +7,9 @@ const os = require('os');
 const path = require('path');
 const puppeteer = require('puppeteer-core');
 
-async function launchChromium() {
+// At `ratio` device pixels a CSS pixel, when given, as a screen would have
+// it: the driver's emulated ratio only scales a page laid out in CSS pixels.
+async function launchChromium(ratio) {
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'kimallusmylly-chromium-'));
   const browser = await puppeteer.launch({
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
@@ -21,6 +23,7 @@ async function launchChromium() {
       '--disable-background-networking',
       '--disable-component-update',
       '--disable-sync',
+      ...(ratio ? [`--force-device-scale-factor=${ratio}`] : []),
     ],
   });
   const close = browser.close.bind(browser);
