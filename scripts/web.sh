@@ -23,6 +23,9 @@ usage() {
     exit 2
 }
 case "${1:-}" in
+--test)
+    [[ $# -eq 2 ]] || usage "--test SNAPSHOT_TOOL"
+    ;;
 --bench)
     [[ $# -le 3 && ${2:-4} =~ ^[0-9]{0,6}\.?[0-9]{1,6}$ && ${2:-4} =~ [1-9] &&
        ${3:-5} =~ ^[0-9]{1,6}$ ]] && ((10#${3:-5} > 0)) ||
@@ -69,7 +72,6 @@ case "${1:-}" in
     build_page
     ;;
 --test)
-    [[ $# -eq 2 ]] || { echo "usage: web.sh --test SNAPSHOT_TOOL" >&2; exit 2; }
     build_page
     install_driver
     exec node "$root/tests/web/page_test.js" "$build/page" "$2"
