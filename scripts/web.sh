@@ -5,13 +5,37 @@
 #   scripts/web.sh [PORT]          builds, serves, prints the address; a free
 #                                  port is picked when none is given
 #   scripts/web.sh --build         builds only (build-web/page/)
-#   scripts/web.sh --test SNAPSHOT the page in headless chromium against frames
-#                                  drawn by the snapshot tool of a desktop build
+#   scripts/web.sh --test SNAPSHOT the page in headless chromium and firefox-esr
+#                                  against frames drawn by the snapshot tool of
+#                                  a desktop build, and the server against
+#                                  malformed requests
 #   scripts/web.sh --bench [SECONDS [ROUNDS]]
-#                                  the page's frame rate against its empty loop
+#                                  the page's frame rate against its empty loop,
+#                                  ROUNDS rounds (5) of SECONDS-long runs (4)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build-web
+
+# Arguments are checked before the packages and the build, which take minutes
+# the first time.
+usage() {
+    echo "usage: web.sh $1" >&2
+    exit 2
+}
+case "${1:-}" in
+--test)
+    [[ $# -eq 2 ]] || usage "--test SNAPSHOT_TOOL"
+    ;;
+--bench)
+    [[ $# -le 3 && ${2:-4} =~ ^[0-9]{0,6}\.?[0-9]{1,6}$ && ${2:-4} =~ [1-9] &&
+       ${3:-5} =~ ^[0-9]{1,6}$ ]] && ((10#${3:-5} > 0)) ||
+        usage "--bench [SECONDS [ROUNDS]]   (SECONDS a positive number, ROUNDS a positive whole number)"
+    ;;
+''|[0-9]*)
+    [[ $# -le 1 && ${1:-0} =~ ^[0-9]{1,5}$ ]] && ((10#${1:-0} <= 65535)) ||
+        usage "[PORT]   (PORT from 0 to 65535; 0 or none: any free one)"
+    ;;
+esac
 
 "$root/scripts/setup.sh"
 # Debian's emcc runs its JavaScript steps under node and looks for Debian's
@@ -40,7 +64,7 @@ install_driver() {
         cp "$root/web/package.json" "$root/web/package-lock.json" "$dir/"
         (cd "$dir" && npm ci --no-audit --no-fund --loglevel=error) >&2
     fi
-    export NODE_PATH=$dir/node_modules:$NODE_PATH
+    export NODE_PATH=$dir/node_modules${NODE_PATH:+:$NODE_PATH}
 }
 
 case "${1:-}" in
@@ -48,7 +72,6 @@ case "${1:-}" in
     build_page
     ;;
 --test)
-    [[ $# -eq 2 ]] || { echo "usage: web.sh --test SNAPSHOT_TOOL" >&2; exit 2; }
     build_page
     install_driver
     exec node "$root/tests/web/page_test.js" "$build/page" "$2"

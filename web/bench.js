@@ -8,12 +8,18 @@
 // its report line. Prints every round and the medians. Not a test: the
 // figures move with whatever else the machine is doing.
 'use strict';
+
+const [pageDir, secondsArg = '4', roundsArg = '5', ...extra] = process.argv.slice(2);
+const seconds = Number(secondsArg);
+const rounds = Number(roundsArg);
+// Anything else would give figures from runs not timed as asked.
+if (!pageDir || extra.length || !/^\d*\.?\d+$/.test(secondsArg) || !(seconds > 0) ||
+    !/^\d+$/.test(roundsArg) || !(rounds > 0)) {
+  console.error('usage: node bench.js PAGE_DIR [SECONDS-A-RUN [ROUNDS]]   (SECONDS a positive number, ROUNDS a positive whole number)');
+  process.exit(2);
+}
 const { launchChromium } = require('./browser.js');
 const { serve } = require('./serve.js');
-
-const [pageDir, secondsArg, roundsArg] = process.argv.slice(2);
-const seconds = Number(secondsArg || 4);
-const rounds = Number(roundsArg || 5);
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 const median = (v) => {
   const s = [...v].sort((a, b) => a - b);
@@ -25,7 +31,7 @@ async function fpsOf(browser, url) {
   await page.setViewport({ width: 1000, height: 800 });
   await page.bringToFront(); // a hidden page gets no animation frames
   await page.goto(url);
-  await page.waitForFunction(() => typeof Module._kimallusFrameCount === 'function' &&
+  await page.waitForFunction(() => Module.calledRun &&
     Module._kimallusFrameCount() > 0, { timeout: 60000 }).catch(async () => {
     const shows = await page.evaluate(() => [document.visibilityState, document.body.innerText]);
     throw new Error(`no frame from ${url} within 60 s; the page is ${shows[0]} and says ${JSON.stringify(shows[1])}`);

@@ -27,17 +27,64 @@ function showLine(text, isError) {
 }
 
 // The largest whole number of device pixels per demo pixel that fits the
-// window, at least one.
+// window, at least one, and the canvas's corner on a whole device pixel: a
+// corner between two is drawn from one of them, and the pointer would be
+// mapped from the other. The canvas is placed by number rather than centred
+// by the layout, whose halves and line heights fall between device pixels.
+let scale = 1;
 function fitCanvas() {
   const ratio = window.devicePixelRatio || 1;
   const room = Math.min(window.innerWidth / 400, (window.innerHeight - 80) / 300) * ratio;
-  const scale = Math.max(1, Math.floor(room));
+  scale = Math.max(1, Math.floor(room));
+  const left = Math.max(0, Math.round((document.documentElement.clientWidth * ratio - 400 * scale) / 2));
+  const top = Math.max(0, Math.round(((window.innerHeight - 80) * ratio - 300 * scale) / 2));
   // Through the style sheet: the runtime clears the canvas's own width and
   // height styles when the program sets its video mode.
-  document.documentElement.style.setProperty('--pixel', (scale / ratio) + 'px');
+  const style = document.documentElement.style;
+  style.setProperty('--pixel', (scale / ratio) + 'px');
+  style.setProperty('--left', (left / ratio) + 'px');
+  style.setProperty('--top', (top / ratio) + 'px');
 }
 fitCanvas();
 window.addEventListener('resize', fitCanvas);
+// A new ratio (another screen, say) need not come with a resize.
+(function watchRatio() {
+  matchMedia(`(resolution: ${window.devicePixelRatio || 1}dppx)`)
+    .addEventListener('change', () => { fitCanvas(); watchRatio(); }, { once: true });
+})();
+
+// The runtime maps the pointer through the canvas's layout box and cuts off
+// the fraction, and a mouse event's position is whole CSS pixels (cut off in
+// Chromium); at a fractional ratio either can name the demo pixel beside the
+// one drawn under the pointer. So the page works out that pixel from where
+// the canvas is drawn, in device pixels, and from the pointer event that
+// comes just before each mouse event with the same position to a fraction,
+// and hands the runtime the middle of that pixel.
+let pointer = null;
+for (const type of ['pointermove', 'pointerdown', 'pointerup', 'pointerout']) {
+  window.addEventListener(type, (e) => { pointer = e.isPrimary ? e : null; }, true);
+}
+function pointerPixel(e) {
+  const finer = pointer && Math.abs(pointer.clientX - e.clientX) < 1 &&
+    Math.abs(pointer.clientY - e.clientY) < 1 ? pointer : e;
+  pointer = null;
+  const ratio = window.devicePixelRatio || 1;
+  const box = canvas.getBoundingClientRect();
+  // Rounded to 1/64 device pixel, which takes off what single precision adds
+  // to a position without moving it into the next pixel.
+  const along = (client, edge, size) => {
+    const device = Math.round((client * ratio - Math.round(edge * ratio)) * 64) / 64;
+    return Math.min(size - 1, Math.max(0, Math.floor(device / scale)));
+  };
+  const x = along(finer.clientX, box.left, canvas.width);
+  const y = along(finer.clientY, box.top, canvas.height);
+  const pageX = window.scrollX + box.left + ((x + 0.5) * box.width) / canvas.width;
+  const pageY = window.scrollY + box.top + ((y + 0.5) * box.height) / canvas.height;
+  Object.defineProperties(e, { pageX: { value: pageX }, pageY: { value: pageY } });
+}
+for (const type of ['mousemove', 'mousedown', 'mouseup', 'mouseout', 'wheel']) {
+  window.addEventListener(type, (e) => { if (e.target === canvas) pointerPixel(e); }, true);
+}
 // Every button steers the blob; the right one must not open a menu too.
 canvas.addEventListener('contextmenu', (e) => e.preventDefault());
 

@@ -1,4 +1,5 @@
-// The web page in Debian's chromium, headless, as a visitor meets it:
+// The web page in Debian's chromium and firefox-esr, headless, as a visitor
+// meets it:
 //
 //   node page_test.js PAGE_DIR SNAPSHOT_TOOL
 //
@@ -6,14 +7,19 @@
 // error, that its canvas holds, pixel for pixel, the frame the snapshot tool
 // (a desktop build, drawing with the same field and motion code) draws for
 // the frame number the page has reached, before and after real pointer
-// input; that Escape stops it with a well-formed report line that agrees
-// with the frames shown; and that a page whose program cannot start says so.
+// input; that in windows and at device pixel ratios where the page falls
+// between device pixels, the canvas is drawn on whole ones and the pointer's
+// blob lands on the pixel under it; that Escape stops it with a well-formed
+// report line that agrees with the frames shown; and that a page whose
+// program cannot start says so. And that the server shrugs off what an
+// attacker might send it, and the scripts refuse bad arguments.
 'use strict';
-const { execFileSync } = require('child_process');
+const { execFileSync, spawnSync } = require('child_process');
 const fs = require('fs');
+const net = require('net');
 const os = require('os');
 const path = require('path');
-const { launchChromium } = require('../../web/browser.js');
+const { launchChromium, launchFirefox } = require('../../web/browser.js');
 const { serve } = require('../../web/serve.js');
 
 const [pageDir, snapshotTool] = process.argv.slice(2);
@@ -24,6 +30,7 @@ if (!pageDir || !snapshotTool) {
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'kimallusmylly-web-'));
 let passed = 0;
 let failed = 0;
+let browserName = ''; // in front of every check's name
 
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
@@ -31,10 +38,10 @@ async function check(name, body) {
   try {
     await body();
     passed++;
-    console.log(`ok: ${name}`);
+    console.log(`ok: ${browserName}${name}`);
   } catch (err) {
     failed++;
-    console.log(`FAIL: ${name}: ${err.message}`);
+    console.log(`FAIL: ${browserName}${name}: ${err.message}`);
   }
 }
 
@@ -121,7 +128,7 @@ async function framesPass(page, count) {
   }
 }
 
-async function openPage(browser, url, prepare) {
+async function openPage(browser, url, prepare, viewport = { width: 1000, height: 800 }) {
   const page = await browser.newPage();
   const problems = [];
   const logs = [];
@@ -132,11 +139,77 @@ async function openPage(browser, url, prepare) {
   page.on('pageerror', (e) => problems.push(`page error: ${e.message}`));
   page.on('requestfailed', (r) => problems.push(`request failed: ${r.url()}`));
   page.on('response', (r) => { if (r.status() >= 400) problems.push(`HTTP ${r.status()}: ${r.url()}`); });
-  await page.setViewport({ width: 1000, height: 800 });
+  await page.setViewport(viewport);
   await page.bringToFront();
   if (prepare) await prepare(page);
   await page.goto(url);
   return { page, problems, logs };
+}
+
+async function started(page) {
+  await page.waitForFunction(() => Module.calledRun &&
+    Module._kimallusFrameCount() > 0, { timeout: 60000 }).catch(async () => {
+    const shows = await page.evaluate(() => [document.visibilityState, document.body.innerText]);
+    throw new Error(`no frame within 60 s; the page is ${shows[0]} and says ${JSON.stringify(shows[1])}`);
+  });
+}
+
+// Ends the run; the frames it showed.
+async function pressEscape(page) {
+  await page.keyboard.press('Escape');
+  await page.waitForFunction(() => document.getElementById('output').textContent.includes('Aika:'), { timeout: 30000 });
+  return frameCount(page);
+}
+
+// In a window where the page's own layout would put the canvas between
+// device pixels: the canvas must lie on whole ones, each demo pixel a square
+// of them, and a pointer just inside the corner of pixel (123, 77) must bring
+// the blob to the pixel drawn under it (a position cut to whole CSS pixels
+// falls on the one before). The screenshot is in device pixels.
+async function pointerLands(browser, url, viewport) {
+  const { page, problems } = await openPage(browser, url, null, viewport);
+  await started(page);
+  const box = await page.$eval('#canvas', (c) => {
+    const r = c.getBoundingClientRect();
+    return { ratio: window.devicePixelRatio, edges: [r.left, r.top, r.width, r.height] };
+  });
+  const [left, top, width, height] = box.edges.map((v) => v * box.ratio);
+  const scale = Math.round(width / 400);
+  // The browsers keep layout positions to 1/64 CSS pixel or finer.
+  const whole = (v) => Math.abs(v - Math.round(v)) < 1 / 32;
+  assert([left, top, width / 400, height / 300].every(whole) && scale >= 1 && Math.round(height / 300) === scale,
+    `at ratio ${box.ratio} the canvas lies at (${left}, ${top}), ${width}x${height} device pixels`);
+  // Firefox's driver moves the pointer by whole CSS pixels only.
+  const place = (edge, pixel) => {
+    const css = (Math.round(edge) + pixel * scale + 0.25) / box.ratio;
+    return browserName.startsWith('firefox') ? Math.round(css) : css;
+  };
+  const pointer = [place(left, 123), place(top, 77)];
+  const under = pointer.map((v, i) => Math.floor((v * box.ratio - Math.round([left, top][i])) / scale));
+  await page.mouse.move(...pointer);
+  await framesPass(page, 50);
+  await expectFrame(page, under, `pointer over pixel (${under})`);
+  const want = expectedFrame((await pressEscape(page)) - 1, under);
+  const shot = await page.screenshot({ encoding: 'base64' });
+  const grey = await page.evaluate(async (png, x, y, w, h) => {
+    const image = await createImageBitmap(await (await fetch('data:image/png;base64,' + png)).blob());
+    const context = new OffscreenCanvas(w, h).getContext('2d');
+    context.drawImage(image, -x, -y);
+    const rgba = context.getImageData(0, 0, w, h).data;
+    let bytes = '';
+    for (let i = 0; i < rgba.length; i += 4) bytes += String.fromCharCode(rgba[i]);
+    return btoa(bytes);
+  }, shot, Math.round(left), Math.round(top), 400 * scale, 300 * scale);
+  const drawn = Buffer.from(grey, 'base64');
+  let differ = 0;
+  for (let i = 0; i < drawn.length; i++) {
+    const x = Math.floor((i % (400 * scale)) / scale);
+    const y = Math.floor(Math.floor(i / (400 * scale)) / scale);
+    if (drawn[i] !== want[y * 400 + x]) differ++;
+  }
+  assert(differ === 0, `${differ} device pixels of the canvas differ from the frame scaled by ${scale}`);
+  assert(problems.length === 0, problems.join('; '));
+  await page.close();
 }
 
 // A failed start must be said on the page in words, not leave it blank.
@@ -149,18 +222,11 @@ async function expectFailure(browser, url, prepare, words) {
   await page.close();
 }
 
-async function main() {
-  const server = await serve(pageDir, 0);
-  const url = `http://127.0.0.1:${server.address().port}/`;
-  const browser = await launchChromium();
-  try {
+async function inBrowser(browser, url) {
+  {
     const { page, problems, logs } = await openPage(browser, url);
     await check('the page starts, titled by the caption, at a whole scale with sharp pixels', async () => {
-      await page.waitForFunction(() => typeof Module._kimallusFrameCount === 'function' &&
-        Module._kimallusFrameCount() > 0, { timeout: 60000 }).catch(async () => {
-        const shows = await page.evaluate(() => [document.visibilityState, document.body.innerText]);
-        throw new Error(`no frame within 60 s; the page is ${shows[0]} and says ${JSON.stringify(shows[1])}`);
-      });
+      await started(page);
       assert(await page.title() === 'Kimallusmylly', `the title is "${await page.title()}"`);
       const look = await page.$eval('#canvas', (c) => ({
         width: c.getBoundingClientRect().width, height: c.getBoundingClientRect().height,
@@ -193,9 +259,7 @@ async function main() {
       await expectFrame(page, [399, 299], 'button at (399, 299)');
     });
     await check('Escape ends the run with a report line that agrees with the frames', async () => {
-      await page.keyboard.press('Escape');
-      await page.waitForFunction(() => document.getElementById('output').textContent.includes('Aika:'), { timeout: 30000 });
-      const shown = await frameCount(page);
+      const shown = await pressEscape(page);
       await sleep(300);
       assert(await frameCount(page) === shown, 'frames still come after Escape');
       const text = await page.$eval('#output', (e) => e.textContent);
@@ -222,11 +286,111 @@ async function main() {
         p.on('request', (r) => (r.url().endsWith(`kimallusmylly.${ext}`) ? r.respond({ status: 404, body: '' }) : r.continue()));
       }, new RegExp(`kimallusmylly\\.${ext} did not load`)));
     }
+  }
+  // Scale 1 with the canvas's top between device pixels under the page's
+  // own layout, and scale 2 at a ratio that makes a demo pixel 4/3 CSS pixel.
+  for (const ratio of [1, 1.5]) {
+    await check(`the pointer lands on the pixel drawn under it, 800x600 at ratio ${ratio}`, async () => {
+      // Chromium's emulated ratio is no screen's (see browser.js).
+      const own = browserName.startsWith('chromium') && ratio !== 1 ? await launchChromium(ratio) : null;
+      try {
+        await pointerLands(own || browser, url, { width: 800, height: 600, deviceScaleFactor: own ? 0 : ratio });
+      } finally {
+        await own?.close();
+      }
+    });
+  }
+}
+
+// Sends `request` as it stands; the status of the answer, 0 for none.
+function rawRequest(port, request) {
+  return new Promise((resolve, reject) => {
+    let answer = '';
+    const socket = net.connect(port, '127.0.0.1', () => socket.write(request));
+    socket.setEncoding('latin1');
+    socket.on('data', (d) => { answer += d; });
+    socket.on('close', () => resolve(Number((/^HTTP\/1\.1 (\d{3}) /.exec(answer) || [0, 0])[1])));
+    socket.on('error', reject);
+  });
+}
+
+// What an attacker might ask of the server, against a folder holding the
+// page, a link out of it, a pipe and a folder named like files it serves.
+async function serverChecks() {
+  const dir = path.join(work, 'served');
+  fs.mkdirSync(path.join(dir, 'folder.js'), { recursive: true });
+  fs.writeFileSync(path.join(dir, 'index.html'), 'page');
+  fs.writeFileSync(path.join(work, 'secret.js'), 'secret');
+  fs.symlinkSync(path.join(work, 'secret.js'), path.join(dir, 'link.js'));
+  execFileSync('mkfifo', [path.join(dir, 'pipe.js')]);
+  const server = await serve(dir, 0);
+  const port = server.address().port;
+  const get = (name, method = 'GET') => `${method} ${name} HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n`;
+  try {
+    await check('the server answers malformed and hostile requests with 4xx and goes on serving', async () => {
+      const cases = [
+        [get('/index.html%00.js'), 400], [get('/%E0%A4%A.js'), 400], [get('/%ZZ.js'), 400],
+        [get('/../secret.js'), 404], [get('/..%2fsecret.js'), 404], [get('/%2e%2e/secret.js'), 404],
+        [get('/link.js'), 404], [get('/pipe.js'), 404], [get('/folder.js'), 404], [get('/folder.js/'), 404],
+        [get(`/${'a'.repeat(300)}.js`), 404], [get(`/${'a'.repeat(20000)}.js`), 431],
+        [get('/index.html', 'DELETE'), 405], [get('/', 'BREW'), 400], ['\x01\x02\r\n\r\n', 400],
+        [get('/'), 200], [get('/index.html', 'HEAD'), 200],
+      ];
+      const wrong = [];
+      for (const [request, status] of cases) {
+        const got = await rawRequest(port, request);
+        if (got !== status) wrong.push(`${JSON.stringify(request.slice(0, 40))}: ${got}, not ${status}`);
+      }
+      assert(wrong.length === 0, wrong.join('; '));
+    });
   } finally {
-    await browser.close();
+    server.close();
+  }
+  await check('the server refuses a folder that is missing or a file', async () => {
+    for (const bad of [path.join(work, 'missing'), path.join(dir, 'index.html')]) {
+      const run = spawnSync(process.execPath, [path.join(__dirname, '../../web/serve.js'), bad], { encoding: 'utf8', timeout: 10000 });
+      assert(run.status === 1 && /not a folder|no such folder/.test(run.stderr) && run.stdout === '',
+        `serve.js ${bad}: status ${run.status}, says ${JSON.stringify(run.stdout + run.stderr)}`);
+    }
+  });
+}
+
+// Refused at once, before packages, build or browser, with status 2.
+async function argumentChecks() {
+  await check('web.sh and bench.js refuse a bad port and non-numbers with their usage', async () => {
+    const webSh = path.join(__dirname, '../../scripts/web.sh');
+    const runs = [[webSh, '8080x'], [webSh, '70000'], [webSh, '80', '81'], [webSh, '--bench', 'x'],
+      [webSh, '--bench', '4', '0'], [webSh, '--bench', '0'], [webSh, '--bench', '1e3'],
+      [process.execPath, path.join(__dirname, '../../web/bench.js'), pageDir, '4', 'five']];
+    for (const [command, ...args] of runs) {
+      const run = spawnSync(command, args, { encoding: 'utf8', timeout: 10000 });
+      assert(run.status === 2 && /^usage: /.test(run.stderr) && run.stdout === '',
+        `${[command, ...args].map((a) => path.basename(a)).join(' ')}: status ${run.status}, ` +
+        `says ${JSON.stringify(run.stdout + run.stderr)}`);
+    }
+  });
+}
+
+async function main() {
+  await argumentChecks();
+  await serverChecks();
+  const server = await serve(pageDir, 0);
+  const url = `http://127.0.0.1:${server.address().port}/`;
+  try {
+    for (const [name, launch] of [['chromium', launchChromium], ['firefox', launchFirefox]]) {
+      browserName = `${name}: `;
+      const browser = await launch();
+      try {
+        await inBrowser(browser, url);
+      } finally {
+        await browser.close();
+      }
+    }
+  } finally {
     server.close();
     fs.rmSync(work, { recursive: true, force: true });
   }
+  browserName = '';
   console.log(`${passed} passed, ${failed} failed`);
   process.exit(failed === 0 ? 0 : 1);
 }
