@@ -250,6 +250,23 @@ shutdown)
     [[ $(cat "$work/out") == "Aika: 0.001 sek, framet: $flips kpl, fps: ${flips}000.000" ]] ||
         fail "the report for $flips flips in 1 ms"
     ;;
+lostdisplay)
+    # The display goes away under a running demo: first its connection alone
+    # is cut (xkill), then the whole server ends (a session ending). Either
+    # way the program must end instead of waiting on the dead connection.
+    command -v xkill >/dev/null || fail "xkill is not installed (scripts/setup.sh installs it)"
+    start_xvfb "$work"
+    start "$prog"
+    find_window 60
+    driver frames "$win" 5
+    xkill -id "$win" >/dev/null || fail "xkill could not cut the program's connection"
+    wait_exit 60
+    start "$prog"
+    find_window 60
+    driver frames "$win" 5
+    stop_xvfb
+    wait_exit 60
+    ;;
 valgrind)
     command -v valgrind >/dev/null || fail "valgrind is not installed (scripts/setup.sh installs it)"
     start_xvfb "$work"
