@@ -69,8 +69,8 @@ start() {
 
 # Waits up to $1 seconds for the program to end; its exit status in $status.
 wait_exit() {
-    local i
-    for i in $(seq $(($1 * 10))); do
+    local _
+    for _ in $(seq $(($1 * 10))); do
         if ! kill -0 "$prog_pid" 2>/dev/null; then
             status=0
             wait "$prog_pid" || status=$?
@@ -84,9 +84,9 @@ wait_exit() {
 
 # Waits for the program's window: caption Kimallusmylly, 400x300. Sets $win.
 find_window() {
-    local i
+    local _
     win=
-    for i in $(seq $(($1 * 10))); do
+    for _ in $(seq $(($1 * 10))); do
         win=$(xdotool search --name '^Kimallusmylly$' 2>/dev/null | head -1) && [[ -n $win ]] && break
         kill -0 "$prog_pid" 2>/dev/null || fail "the program ended before its window appeared"
         sleep 0.1
