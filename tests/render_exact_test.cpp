@@ -211,7 +211,7 @@ TEST_P(RenderExact, PointerBlobStandingStill)
     memcpy(pallerot, firstFrame, sizeof pallerot);
     pallerot[5] = {123, 234};
     for (int round = 0; round < 3; round++) {
-        for (int frame = 0; frame < 40; frame++) { // five draws each: well past any wait for stillness
+        for (int frame = 0; frame < 70; frame++) { // past the 64 still frames before the pointer's cache
             pallerot[3] = {x(rng), y(rng)};
             pallerot[4] = {x(rng), y(rng)};
             expectExact("pointer standing still");
