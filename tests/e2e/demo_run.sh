@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the real program the way a person meets it: in a private X server,
-# with real input, ended by Escape or by the window's close button; or with
-# one of its SDL calls failing on purpose; or with no display at all.
+# with real input, ended by Escape or by the window's close button, or by
+# losing its display; or with one of its SDL calls failing on purpose; or
+# with no display at all.
 #
 #   demo_run.sh PROGRAM CASE
 #
