@@ -4,27 +4,48 @@
 #include "app/frameloop.h"
 #include "app/naytto.h"
 
+// Set where main itself ends the run. Any other exit comes from inside a
+// library call: Xlib ends the process that way when the display is lost.
+// Calling back into the library then is unsafe, since it is still in the
+// middle of that call, and the SDL2-based SDL 1.2 waits for ever on the dead
+// connection; the process must simply end.
+static bool mainEnds;
+
+#ifndef main
+static void shutDown()
+{
+    if (mainEnds)
+        SDL_Quit();
+}
+#endif
+
+static int endMain()
+{
+    mainEnds = true;
+    return 0;
+}
+
 int main(int, char **)
 {
 #ifndef main
     // Where SDL's entry shim renames main it also registers the shutdown;
     // here main is the process entry, so every exit path, the failed ones
     // included, must leave the library shut down by this.
-    atexit(SDL_Quit);
+    atexit(shutDown);
 #endif
     SDL_Surface *screen = avaaNaytto();
     if (screen == NULL)
-        return 0;
+        return endMain();
 
     FrameLoop run;
     startFrames(&run, screen);
     for (;;) {
         FrameStep step = stepFrame(&run);
         if (step == lockFailed)
-            return 0;
+            return endMain();
         if (step == quitRequested)
             break;
     }
     endFrames(&run);
-    return 0;
+    return endMain();
 }

@@ -12,10 +12,23 @@
 # demo's rate as a share of the empty loop's. Not a test: the figures move
 # with whatever else the machine is doing.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:-$root/build}" && pwd)
+usage() {
+    echo "usage: bench/fps.sh [build-dir] [seconds-a-run] [rounds] [classic|compat]" >&2
+    echo "  seconds-a-run: a number above 0 (default 4); rounds: a whole number above 0 (default 5)" >&2
+    exit 2
+}
+[[ $# -le 4 ]] || usage
 seconds=${2:-4}
 rounds=${3:-5}
+# A run of no time has no rate to speak of: the figures would be noise.
+[[ $seconds =~ ^[0-9]+(\.[0-9]+)?$ && $seconds =~ [1-9] ]] || usage
+[[ $rounds =~ ^[1-9][0-9]*$ ]] || usage
+case ${4:-} in
+''|classic|compat) ;;
+*) echo "fps.sh: the library is classic or compat, not $4" >&2; usage ;;
+esac
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/build}" && pwd)
 demo=$build/app/kimallusmylly
 empty=$build/bench/emptyloop
 for exe in "$demo" "$empty"; do
@@ -36,11 +49,10 @@ case $library in
 compat)
     [[ -e $(dirname "$system")/sdl12-compat/libSDL-1.2.so.0 ]] ||
         { echo "fps.sh: no compatibility library beside $system (apt-get install libsdl1.2-compat)" >&2; exit 1; }
-    export LD_LIBRARY_PATH=$(dirname "$system")/sdl12-compat${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH} ;;
+    LD_LIBRARY_PATH=$(dirname "$system")/sdl12-compat${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}
+    export LD_LIBRARY_PATH ;;
 classic)
     echo "fps.sh: the system's SDL 1.2 is the compatibility library; there is no classic one here" >&2; exit 1 ;;
-*)
-    echo "fps.sh: the library is classic or compat, not $library" >&2; exit 2 ;;
 esac
 echo "SDL 1.2 library: $library, $(loaded_sdl "$demo")"
 
@@ -54,7 +66,9 @@ cleanup() {
 trap cleanup EXIT
 start_xvfb "$work" || exit 1
 
-# One run: start, wait for its window, let it run, press Escape, read the rate.
+# One run: start, wait for its window, let it run, press Escape; the rate
+# from its report in $fps. Run in this shell, not in a command substitution,
+# so that run_pid is the one the EXIT trap sees.
 fps_of() { # executable
     local out=$work/out
     "$1" >"$out" 2>&1 &
@@ -64,15 +78,20 @@ fps_of() { # executable
     escape_demo "$run_pid" 30 || { echo "fps.sh: $1 did not stop on Escape" >&2; exit 1; }
     wait "$run_pid" || true
     run_pid=
-    sed -n 's/^Aika: .* fps: \([0-9.]*\)$/\1/p' "$out" | grep . || { echo "fps.sh: no report from $1:" >&2; cat "$out" >&2; exit 1; }
+    fps=$(sed -n 's/^Aika: .* fps: \([0-9.]*\)$/\1/p' "$out")
+    [[ -n $fps ]] || { echo "fps.sh: no report from $1:" >&2; cat "$out" >&2; exit 1; }
 }
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-: >"$work/demo" >"$work/empty" >"$work/ratio"
+: >"$work/demo"
+: >"$work/empty"
+: >"$work/ratio"
 for round in $(seq "$rounds"); do
-    d=$(fps_of "$demo")
-    e=$(fps_of "$empty")
+    fps_of "$demo"
+    d=$fps
+    fps_of "$empty"
+    e=$fps
     r=$(awk -v d="$d" -v e="$e" 'BEGIN { printf "%.1f", 100 * d / e }')
     echo "round $round: demo $d fps, empty loop $e fps, demo/empty $r%"
     echo "$d" >>"$work/demo"

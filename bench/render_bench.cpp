@@ -15,7 +15,7 @@
 
 #include "field/field.h"
 #include "motion/motion.h"
-#include "tests/reference.h"
+#include "tests/shared.h"
 
 namespace {
 
@@ -40,8 +40,7 @@ double now()
 // renderers draw the same frames.
 void startMotion()
 {
-    static const Pallero start[6] = {{0, 150}, {120, 150}, {220, 150}, {0, 0}, {0, 0}, {0, 0}};
-    memcpy(pallerot, start, sizeof pallerot);
+    memcpy(pallerot, firstFrame, sizeof pallerot);
     placeBouncingBlob(&fallSpeed);
     frameCount = 0;
 }

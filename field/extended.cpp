@@ -2,6 +2,8 @@
 
 #include <math.h>
 
+namespace extended {
+
 typedef unsigned __int128 u128;
 
 static int topBit(u128 x)
@@ -124,8 +126,4 @@ int32_t truncated(Extended v)
     return v.negative ? -(int32_t)whole : (int32_t)whole;
 }
 
-float lightEntry(int32_t n)
-{
-    Extended s = div(extendedOf(25), root(extendedOf(n)));
-    return toFloat(add(mul(extendedOf(127), s), mul(extendedOf(128), mul(s, s))));
-}
+} // namespace extended

@@ -1,4 +1,5 @@
-// extended.h: the start-up tables' arithmetic, inside field and motion only.
+// extended.h: the start-up tables' arithmetic, used by field and motion
+// only, a library of its own (extended) in namespace extended.
 //
 // Their values are defined by arithmetic on a 64-bit significand rounded to
 // nearest, as an x87 long double does it. Where long double is something
@@ -16,6 +17,8 @@
 
 #include <stdint.h>
 
+namespace extended {
+
 struct Extended {
     bool negative;
     uint64_t m;
@@ -30,7 +33,4 @@ Extended root(Extended a);
 float toFloat(Extended v);
 int32_t truncated(Extended v);
 
-// One entry of puf, for offsets whose squares and 625 add up to n: the
-// defining formula in this arithmetic. alustaPuf takes it wherever its faster
-// double evaluation cannot tell which float is meant.
-float lightEntry(int32_t n);
+} // namespace extended

@@ -9,7 +9,15 @@ float puf[600 * 800];
 alignas(64) uint32_t quarter[400 + 301 * 416];
 uint32_t quarterFills;
 
-// An entry is defined by arithmetic on a 64-bit significand (lightEntry).
+// One entry, for offsets whose squares and 625 add up to n: the defining
+// formula, in arithmetic on a 64-bit significand.
+static float lightEntry(int32_t n)
+{
+    using namespace extended;
+    Extended s = div(extendedOf(25), root(extendedOf(n)));
+    return toFloat(add(mul(extendedOf(127), s), mul(extendedOf(128), mul(s, s))));
+}
+
 // The same formula in double is within 2^-49 of the true value, and that
 // arithmetic within 2^-60: wherever the double value lies further than
 // 2^-44 of itself from both of the rounding boundaries around its nearest

@@ -11,6 +11,7 @@
 // 320 and truncates to 319, where double arithmetic would round up to 320.
 void buildOrbitTables(int32_t orbitX[360], int32_t orbitY[360])
 {
+    using namespace extended;
     for (int t = 0; t < 360; t++) {
         double ax = t * 0.017453292519943295;
         double ay = (t + 50) * 0.017453292519943295;

@@ -8,6 +8,13 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build
+# Without a display the demo runs this many seconds before its pictures are
+# taken; checked before the long build, not after it.
+seconds=${RUN_SECONDS:-3}
+if ! [[ $seconds =~ ^[0-9]+(\.[0-9]+)?$ ]]; then
+    echo "run.sh: RUN_SECONDS must be a number of seconds, such as 3 or 0.5, not '$seconds'" >&2
+    exit 2
+fi
 
 "$root/scripts/setup.sh"
 log="$root/build.log"
@@ -20,12 +27,23 @@ fi
 prog=$build/app/kimallusmylly
 
 if [ -n "${DISPLAY:-}" ]; then
-    exec "$prog"
+    # The program ends with status 0 even when it cannot open its window
+    # there (it says why on stderr): only its report line tells a run from
+    # a failed start.
+    out=$(mktemp)
+    trap 'rm -f "$out"' EXIT
+    status=0
+    "$prog" >"$out" || status=$?
+    cat "$out"
+    if ! grep -q '^Aika: ' "$out"; then
+        echo "run.sh: no report from the demo: it could not start on display $DISPLAY, or its run was cut short" >&2
+        exit 1
+    fi
+    exit "$status"
 fi
 
 # No display: the demo is a window on an X server, so it gets a server of
 # its own here, one that goes away with this script.
-seconds=${RUN_SECONDS:-3}
 shot=$build/run-screenshot.png
 recording=$build/run-recording.gif
 work=$(mktemp -d)
@@ -53,7 +71,10 @@ start_xvfb "$work" >/dev/null || fail "Xvfb did not start"
 SDL_VIDEODRIVER=x11 "$prog" >"$work/out" 2>"$work/err" &
 prog_pid=$!
 
-wait_demo_window "$prog_pid" 30 || fail "no Kimallusmylly window after 30 s"
+if ! wait_demo_window "$prog_pid" 30; then
+    kill -0 "$prog_pid" 2>/dev/null || fail "the demo could not start on the private X server"
+    fail "no Kimallusmylly window after 30 s"
+fi
 
 # The pointer blob follows the mouse: put it among the others.
 xdotool mousemove --window "$win" 300 90

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced: a private X server for one test, benchmark or run, on a display number the server
 # picks itself (-displayfd), so concurrent tests never collide.
 #
@@ -16,8 +17,8 @@ start_xvfb() {
     # X; the next connection, made during the reset, is then refused.
     Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp -noreset 3>"$dir/display" >"$dir/xvfb.log" 2>&1 &
     xvfb_pid=$!
-    local i
-    for i in $(seq 300); do
+    local _
+    for _ in $(seq 300); do
         [[ -s $dir/display ]] && break
         kill -0 "$xvfb_pid" 2>/dev/null || break
         sleep 0.1
@@ -27,7 +28,9 @@ start_xvfb() {
         cat "$dir/xvfb.log"
         return 1
     fi
-    export DISPLAY=:$(head -1 "$dir/display")
+    local number
+    number=$(head -1 "$dir/display")
+    export DISPLAY=:$number
 }
 
 stop_xvfb() {
@@ -41,8 +44,8 @@ stop_xvfb() {
 stop_process() {
     kill -CONT "$1" 2>/dev/null || true
     kill -TERM "$1" 2>/dev/null || true
-    local i
-    for i in $(seq 50); do
+    local _
+    for _ in $(seq 50); do
         kill -0 "$1" 2>/dev/null || break
         sleep 0.1
     done
@@ -54,8 +57,8 @@ stop_process() {
 # program PID ends first or the seconds run out.
 wait_demo_window() {
     win=
-    local i
-    for i in $(seq $(($2 * 10))); do
+    local _
+    for _ in $(seq $(($2 * 10))); do
         win=$(xdotool search --name '^Kimallusmylly$' 2>/dev/null | head -1) && [[ -n $win ]] && return 0
         kill -0 "$1" 2>/dev/null || return 1
         sleep 0.1
@@ -67,11 +70,11 @@ wait_demo_window() {
 # pressed again every 5 s while program PID runs (a press made before the
 # window had the focus goes elsewhere); fails if it still runs after that.
 escape_demo() {
-    local i j
-    for i in $(seq $((($2 + 4) / 5))); do
+    local _
+    for _ in $(seq $((($2 + 4) / 5))); do
         xdotool mousemove --window "$win" 200 150 windowfocus "$win" 2>/dev/null || true
         xdotool key Escape
-        for j in $(seq 50); do
+        for _ in $(seq 50); do
             kill -0 "$1" 2>/dev/null || return 0
             sleep 0.1
         done

@@ -12,11 +12,9 @@
 
 #include "field/field.h"
 #include "field/quarter.h"
-#include "tests/reference.h"
+#include "tests/shared.h"
 
 namespace {
-
-const Pallero firstFrame[6] = {{0, 150}, {120, 150}, {220, 150}, {30, 60}, {250, 211}, {0, 0}};
 
 std::vector<int64_t> targets()
 {
@@ -167,7 +165,9 @@ TEST_P(RenderExact, EachBlobMovedAlongOneAxisAfterItsCacheWasBuilt)
 {
     // The caches are keyed on where the blobs stand; a key that missed one
     // coordinate would be found out by a blob that moves along one axis only.
-    const Pallero start[6] = {{0, 150}, {120, 150}, {220, 150}, {30, 60}, {250, 211}, {300, 90}};
+    Pallero start[6];
+    memcpy(start, firstFrame, sizeof start);
+    start[5] = {300, 90};
     for (int k = 0; k < 6; k++)
         for (int axis = 0; axis < 2; axis++) {
             memcpy(pallerot, start, sizeof pallerot);
@@ -211,7 +211,7 @@ TEST_P(RenderExact, PointerBlobStandingStill)
     memcpy(pallerot, firstFrame, sizeof pallerot);
     pallerot[5] = {123, 234};
     for (int round = 0; round < 3; round++) {
-        for (int frame = 0; frame < 40; frame++) { // five draws each: well past any wait for stillness
+        for (int frame = 0; frame < 70; frame++) { // past the 64 still frames before the pointer's cache
             pallerot[3] = {x(rng), y(rng)};
             pallerot[4] = {x(rng), y(rng)};
             expectExact("pointer standing still");

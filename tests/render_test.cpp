@@ -2,11 +2,10 @@
 #include <string.h>
 
 #include "field/field.h"
-#include "tests/reference.h"
+#include "tests/shared.h"
 
 namespace {
 
-const Pallero firstFrame[6] = {{0, 150}, {120, 150}, {220, 150}, {30, 60}, {250, 211}, {0, 0}};
 uint8_t pixels[300 * 400];
 SDL_Surface picture = [] {
     SDL_Surface s = {};

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the real program the way a person meets it: in a private X server,
-# with real input, ended by Escape or by the window's close button; or with
-# one of its SDL calls failing on purpose; or with no display at all.
+# with real input, ended by Escape or by the window's close button, or by
+# losing its display; or with one of its SDL calls failing on purpose; or
+# with no display at all.
 #
 #   demo_run.sh PROGRAM CASE
 #
@@ -69,8 +70,8 @@ start() {
 
 # Waits up to $1 seconds for the program to end; its exit status in $status.
 wait_exit() {
-    local i
-    for i in $(seq $(($1 * 10))); do
+    local _
+    for _ in $(seq $(($1 * 10))); do
         if ! kill -0 "$prog_pid" 2>/dev/null; then
             status=0
             wait "$prog_pid" || status=$?
@@ -84,9 +85,9 @@ wait_exit() {
 
 # Waits for the program's window: caption Kimallusmylly, 400x300. Sets $win.
 find_window() {
-    local i
+    local _
     win=
-    for i in $(seq $(($1 * 10))); do
+    for _ in $(seq $(($1 * 10))); do
         win=$(xdotool search --name '^Kimallusmylly$' 2>/dev/null | head -1) && [[ -n $win ]] && break
         kill -0 "$prog_pid" 2>/dev/null || fail "the program ended before its window appeared"
         sleep 0.1
@@ -249,6 +250,23 @@ shutdown)
     [[ -n $flips ]] || fail "SDL_Quit not called before the report"
     [[ $(cat "$work/out") == "Aika: 0.001 sek, framet: $flips kpl, fps: ${flips}000.000" ]] ||
         fail "the report for $flips flips in 1 ms"
+    ;;
+lostdisplay)
+    # The display goes away under a running demo: first its connection alone
+    # is cut (xkill), then the whole server ends (a session ending). Either
+    # way the program must end instead of waiting on the dead connection.
+    command -v xkill >/dev/null || fail "xkill is not installed (scripts/setup.sh installs it)"
+    start_xvfb "$work"
+    start "$prog"
+    find_window 60
+    driver frames "$win" 5
+    xkill -id "$win" >/dev/null || fail "xkill could not cut the program's connection"
+    wait_exit 60
+    start "$prog"
+    find_window 60
+    driver frames "$win" 5
+    stop_xvfb
+    wait_exit 60
     ;;
 valgrind)
     command -v valgrind >/dev/null || fail "valgrind is not installed (scripts/setup.sh installs it)"

@@ -38,6 +38,7 @@
 
 #include "field/field.h"
 #include "motion/motion.h"
+#include "tests/shared.h"
 
 namespace {
 
@@ -362,8 +363,7 @@ struct Search {
     long compare(const std::vector<uint8_t> &shown, const Layout &l)
     {
         // The still blobs are where the program starts them, in a row at half height.
-        const Pallero still[3] = {{0, 150}, {120, 150}, {220, 150}};
-        memcpy(pallerot, still, sizeof still);
+        memcpy(pallerot, firstFrame, 3 * sizeof *pallerot);
         pallerot[3] = l.bounce;
         pallerot[4] = l.orbit;
         pallerot[5] = pointer;

@@ -26,6 +26,7 @@
 
 #include "field/field.h"
 #include "motion/motion.h"
+#include "tests/shared.h"
 #include "tools/frames.h"
 #include "tools/png.h"
 
@@ -277,14 +278,15 @@ TEST_F(Snapshot, FirstFrameIsTheRenderersInEveryFormat)
 {
     // Frame 0 before any pointer event: the bouncer at its start, the
     // orbiter at 0 degrees, the pointer blob still in the corner.
-    const Pallero first[6] = {{0, 150}, {120, 150}, {220, 150}, {30, 60}, {250, 211}, {0, 0}};
-    auto want = rendered(first);
+    auto want = rendered(firstFrame);
     expectFrame(snapshot({}, "f0.png"), want, "PNG");
     expectFrame(snapshot({"--frame", "0"}, "f0.BMP"), want, "BMP");
     expectFrame(snapshot({"--frames", "1"}, "f0.gif"), want, "GIF");
 
     // A pointer move taken before frame 0 already places its blob there.
-    Pallero moved[6] = {{0, 150}, {120, 150}, {220, 150}, {30, 60}, {250, 211}, {123, 234}};
+    Pallero moved[6];
+    memcpy(moved, firstFrame, sizeof moved);
+    moved[5] = {123, 234};
     expectFrame(snapshot({"--pointer", "123,234"}, "p.png"), rendered(moved), "pointer at 123,234");
 }
 

@@ -1,4 +1,4 @@
-#include "tests/reference.h"
+#include "tests/shared.h"
 
 #include "field/field.h"
 

@@ -1,0 +1,37 @@
+// shared.h: what several tests hold the program against.
+//
+//   firstFrame        where the blobs stand on the first frame of a run
+//   fnv(data, n, h)   FNV-1a over bytes, carried on from h
+//   pufHash, orbitHash  the start-up tables' hashes, pinned
+//   referenceFrame    the literal sum every renderer must equal
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "field/field.h"
+
+// Before any pointer event: the still row at half height, the bouncer at
+// its start, the orbiter at 0 degrees, the pointer blob in the corner.
+inline constexpr Pallero firstFrame[6] = {{0, 150}, {120, 150}, {220, 150}, {30, 60}, {250, 211}, {0, 0}};
+
+inline uint64_t fnv(const void *data, size_t n, uint64_t h = 1469598103934665603ull)
+{
+    for (size_t i = 0; i < n; i++) {
+        h ^= ((const uint8_t *)data)[i];
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+// The tables' bytes in order, computed once from the formulas in long double
+// and checked against a separate evaluation: any change of precision, order
+// of operations or rounding shows up here even where telling values hold.
+// orbitHash runs over orbitX, then orbitY.
+inline constexpr uint64_t pufHash = 0x6bac539462b0e0d6ull;
+inline constexpr uint64_t orbitHash = 0xacb36727f0f65510ull;
+
+// The renderer as first written down: six reads per pixel summed in long
+// double, clipped, truncated. Slow and obviously right; every faster
+// renderer is held against it.
+void referenceFrame(uint8_t out[300 * 400]);
