@@ -10,12 +10,10 @@
 // grey palette.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <errno.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <strings.h>
 #include <time.h>
 
 #include <algorithm>
@@ -23,6 +21,7 @@
 #include <vector>
 
 #include "tools/gif.h"
+#include "tools/options.h"
 #include "tools/png.h"
 #include "tools/savefile.h"
 
@@ -30,22 +29,19 @@ namespace {
 
 // As for the snapshot tool's animations: at most 1000 frames (181 MB at
 // worst for the demo's window), 2/100 s each, the shortest delay viewers keep.
-const long maxFrames = 1000;
+const unsigned long maxFrames = 1000;
 const int frameDelay = 2;
 
 const char usageText[] =
     "usage: windowshot [--name TITLE] [--wait SECONDS] [--frames COUNT] OUT.png|OUT.gif\n"
-    "Writes what the window titled TITLE (default Kimallusmylly) on $DISPLAY\n"
-    "shows to OUT.png, waiting up to SECONDS (default 30) for it to appear;\n"
-    "to OUT.gif, COUNT readings of it (1, the default, to 1000) taken as fast\n"
-    "as the server gives them, shown 2/100 s each and looping. A GIF needs a\n"
-    "window in greys, as the demo's is.\n";
-
-[[noreturn]] void usageError(const char *what, const char *arg)
-{
-    fprintf(stderr, "windowshot: %s%s%s\n%s", what, arg ? ": " : "", arg ? arg : "", usageText);
-    exit(2);
-}
+    "Writes what the window titled TITLE on $DISPLAY shows, or COUNT readings\n"
+    "of it taken as fast as the server gives them as an animation.\n"
+    "  --name TITLE     the window's exact title (default Kimallusmylly)\n"
+    "  --wait SECONDS   0 to 3600 (default 30) for the window to appear\n"
+    "  --frames COUNT   1 (the default) to 1000 readings, 2/100 s each, looping;\n"
+    "                   more than 1 needs OUT.gif, and a window in greys\n"
+    "The extension picks the format: .png (8-bit grey, or RGB for a window not\n"
+    "in greys) or .gif (animated, grey palette).\n";
 
 // Windows come and go while the tree is walked (and the demo's may be half
 // made); an error on one of them only means it is not the one.
@@ -143,34 +139,20 @@ void keepGrey(std::vector<uint8_t> &rgb)
 int main(int argc, char **argv)
 {
     const char *title = "Kimallusmylly";
-    double waitSeconds = 30;
-    long frames = 1;
+    unsigned long waitSeconds = 30, frames = 1;
     const char *outPath = nullptr;
+    setUsage("windowshot", usageText);
     for (int i = 1; i < argc; i++) {
         const char *a = argv[i];
         if (strcmp(a, "-h") == 0 || strcmp(a, "--help") == 0) {
             fputs(usageText, stdout);
             return 0;
         } else if (strcmp(a, "--name") == 0) {
-            if (++i == argc)
-                usageError("--name needs a title", nullptr);
-            title = argv[i];
+            title = optionValue(argc, argv, &i, "a title");
         } else if (strcmp(a, "--wait") == 0) {
-            if (++i == argc)
-                usageError("--wait needs a number of seconds", nullptr);
-            char *end;
-            waitSeconds = strtod(argv[i], &end);
-            if (*end || end == argv[i] || !(waitSeconds >= 0 && waitSeconds <= 3600))
-                usageError("--wait takes seconds from 0 to 3600", argv[i]);
+            waitSeconds = numberOption(argc, argv, &i, 0, 3600);
         } else if (strcmp(a, "--frames") == 0) {
-            if (++i == argc)
-                usageError("--frames needs a number", nullptr);
-            char *end;
-            errno = 0;
-            frames = strtol(argv[i], &end, 10);
-            if (*end || end == argv[i] || argv[i][0] < '0' || argv[i][0] > '9' || errno || frames < 1 ||
-                frames > maxFrames)
-                usageError("--frames takes a whole number from 1 to 1000", argv[i]);
+            frames = numberOption(argc, argv, &i, 1, maxFrames);
         } else if (a[0] == '-' && a[1] != '\0') {
             usageError("unknown option", a);
         } else if (outPath) {
@@ -181,9 +163,8 @@ int main(int argc, char **argv)
     }
     if (!outPath)
         usageError("no output file given", nullptr);
-    size_t len = strlen(outPath);
-    bool gif = len > 4 && strcasecmp(outPath + len - 4, ".gif") == 0;
-    if (!gif && (len <= 4 || strcasecmp(outPath + len - 4, ".png") != 0))
+    bool gif = endsWith(outPath, ".gif");
+    if (!gif && !endsWith(outPath, ".png"))
         usageError("the output file must end in .png or .gif", outPath);
     if (frames > 1 && !gif)
         usageError("more than one frame needs a .gif file", outPath);
@@ -206,7 +187,7 @@ int main(int argc, char **argv)
         nanosleep(&pause, nullptr);
     }
     if (win == None) {
-        fprintf(stderr, "windowshot: no viewable window titled \"%s\" on %s after %g s\n", title,
+        fprintf(stderr, "windowshot: no viewable window titled \"%s\" on %s after %lu s\n", title,
                 DisplayString(dpy), waitSeconds);
         XCloseDisplay(dpy);
         return 1;
@@ -250,7 +231,7 @@ int main(int argc, char **argv)
             return false;
         bool written = addGifFrame(animation, rgb.data(), w, frameDelay);
         std::vector<uint8_t> previous(rgb.begin(), rgb.begin() + (size_t)w * h);
-        for (long n = 1, repeats = 0; n < frames && written;) {
+        for (unsigned long n = 1, repeats = 0; n < frames && written;) {
             std::string readFault;
             if (!readWindow(dpy, win, w, h, attr.visual, rgb, &grey, &readFault)) {
                 *fault = "reading frame " + std::to_string(n + 1) + " of the window: " + readFault;
