@@ -104,13 +104,17 @@ Picture decodeGif(const fs::path &p, std::string *why)
             *why = "frame " + std::to_string(i) + " has no timing, or a transparent colour";
         pic.frames.emplace_back(im.RasterBits, im.RasterBits + pic.width * pic.height);
         pic.delays.push_back(timing.DelayTime);
-        for (int e = 0; e < im.ExtensionBlockCount; e++)
-            loops = loops || (im.ExtensionBlocks[e].Function == APPLICATION_EXT_FUNC_CODE &&
-                              im.ExtensionBlocks[e].ByteCount == 11 &&
-                              memcmp(im.ExtensionBlocks[e].Bytes, "NETSCAPE2.0", 11) == 0);
+        // The loop block and its one sub-block: 1, then the count of plays
+        // after the first, little-endian; 0 is for ever.
+        const ExtensionBlock *x = im.ExtensionBlocks;
+        for (int e = 0; e + 1 < im.ExtensionBlockCount; e++)
+            loops = loops || (x[e].Function == APPLICATION_EXT_FUNC_CODE && x[e].ByteCount == 11 &&
+                              memcmp(x[e].Bytes, "NETSCAPE2.0", 11) == 0 &&
+                              x[e + 1].Function == CONTINUE_EXT_FUNC_CODE && x[e + 1].ByteCount == 3 &&
+                              memcmp(x[e + 1].Bytes, "\1\0\0", 3) == 0);
     }
     if (why->empty() && !loops)
-        *why = "no loop block";
+        *why = "no loop block that plays for ever";
     DGifCloseFile(gif, &error);
     return why->empty() ? pic : Picture{};
 }
