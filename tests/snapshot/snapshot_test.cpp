@@ -222,6 +222,7 @@ struct SteppedRun {
 
 struct Outcome {
     int status = -1; // exit status, or -1 if it did not exit normally
+    int signal = 0;  // the signal that ended it, if one did
     std::string out, err;
 };
 
@@ -236,9 +237,9 @@ struct Snapshot : ::testing::Test {
     }
     void TearDown() override { fs::remove_all(dir); }
 
-    // The tool, with no display: windowshot's good arguments get it as far as
-    // opening one.
-    Outcome run(std::vector<std::string> args, const char *tool = SNAPSHOT_TOOL)
+    // The tool, with no display (windowshot's good arguments get it as far
+    // as opening one), and the interrupting signals at their defaults.
+    pid_t start(std::vector<std::string> args, const char *tool = SNAPSHOT_TOOL)
     {
         args.insert(args.begin(), tool);
         std::vector<char *> argv;
@@ -250,28 +251,57 @@ struct Snapshot : ::testing::Test {
         posix_spawn_file_actions_init(&fa);
         posix_spawn_file_actions_addopen(&fa, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_addopen(&fa, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        pid_t pid;
-        Outcome r;
+        posix_spawnattr_t attr;
+        posix_spawnattr_init(&attr);
+        sigset_t defaults;
+        sigemptyset(&defaults);
+        for (int sig : {SIGINT, SIGTERM, SIGHUP})
+            sigaddset(&defaults, sig);
+        posix_spawnattr_setsigdefault(&attr, &defaults);
+        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
         std::vector<char *> env;
         for (char **v = environ; *v; v++)
             if (strncmp(*v, "DISPLAY=", 8) != 0)
                 env.push_back(*v);
         env.push_back(nullptr);
-        int e = posix_spawn(&pid, argv[0], &fa, nullptr, argv.data(), env.data());
+        pid_t pid = -1;
+        int e = posix_spawn(&pid, argv[0], &fa, &attr, argv.data(), env.data());
         posix_spawn_file_actions_destroy(&fa);
+        posix_spawnattr_destroy(&attr);
         EXPECT_EQ(e, 0) << "cannot start " << argv[0] << ": " << strerror(e);
-        if (e != 0)
-            return r;
+        return e == 0 ? pid : -1;
+    }
+
+    Outcome finish(pid_t pid)
+    {
+        Outcome r;
         int ws;
-        waitpid(pid, &ws, 0);
+        if (pid < 0 || waitpid(pid, &ws, 0) != pid)
+            return r;
         r.status = WIFEXITED(ws) ? WEXITSTATUS(ws) : -1;
-        auto text = [](const fs::path &p) {
-            auto b = slurp(p);
+        r.signal = WIFSIGNALED(ws) ? WTERMSIG(ws) : 0;
+        auto text = [this](const char *name) {
+            auto b = slurp(dir / name);
             return std::string(b.begin(), b.end());
         };
-        r.out = text(out);
-        r.err = text(err);
+        r.out = text("stdout");
+        r.err = text("stderr");
         return r;
+    }
+
+    Outcome run(std::vector<std::string> args, const char *tool = SNAPSHOT_TOOL)
+    {
+        return finish(start(args, tool));
+    }
+
+    // The names in dir, sorted.
+    std::vector<std::string> leftInDir()
+    {
+        std::vector<std::string> left;
+        for (auto &e : fs::directory_iterator(dir))
+            left.push_back(e.path().filename());
+        std::sort(left.begin(), left.end());
+        return left;
     }
 
     Picture snapshot(std::vector<std::string> args, const char *file)
@@ -411,27 +441,49 @@ TEST_F(Snapshot, UnwritableFileIsAnErrorAndLeavesNoFile)
         EXPECT_NE(r.err.find("cannot write " + target.string() + ": "), std::string::npos) << target << ": " << r.err;
     }
 
-    // The disk fills up half way through an animation: the picture that was
-    // there stays as it was, and nothing else is left behind.
+    // The file-size limit is reached half way through an animation, with
+    // SIGXFSZ ignored (the write fails) and at its default (the signal comes
+    // instead): either way the picture that was there stays as it was, and
+    // nothing else is left behind.
     fs::path full = dir / "full.gif";
     std::ofstream(full) << "old";
+    const std::vector<uint8_t> old = {'o', 'l', 'd'};
+    const std::vector<std::string> onlyOld = {"full.gif", "isdir.png", "stderr", "stdout"};
     rlimit was;
     getrlimit(RLIMIT_FSIZE, &was);
     rlimit small = was;
     small.rlim_cur = 200000;
-    signal(SIGXFSZ, SIG_IGN);
-    setrlimit(RLIMIT_FSIZE, &small);
-    Outcome r = run({"--frames", "43", full.string()});
-    setrlimit(RLIMIT_FSIZE, &was);
-    signal(SIGXFSZ, SIG_DFL);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("cannot write " + full.string() + ": File too large"), std::string::npos) << r.err;
-    EXPECT_EQ(slurp(full), std::vector<uint8_t>({'o', 'l', 'd'}));
-    std::vector<std::string> left;
-    for (auto &e : fs::directory_iterator(dir))
-        left.push_back(e.path().filename());
-    std::sort(left.begin(), left.end());
-    EXPECT_EQ(left, (std::vector<std::string>{"full.gif", "isdir.png", "stderr", "stdout"}));
+    for (auto disposition : {SIG_IGN, SIG_DFL}) {
+        signal(SIGXFSZ, disposition);
+        setrlimit(RLIMIT_FSIZE, &small);
+        Outcome r = run({"--frames", "43", full.string()});
+        setrlimit(RLIMIT_FSIZE, &was);
+        signal(SIGXFSZ, SIG_DFL);
+        EXPECT_EQ(r.status, 1) << "signal " << r.signal;
+        EXPECT_EQ(r.err, "snapshot: cannot write " + full.string() + ": File too large\n");
+        EXPECT_EQ(slurp(full), old);
+        EXPECT_EQ(leftInDir(), onlyOld);
+    }
+
+    // Interrupted once the animation is being written: it ends by the same
+    // signal, says so, and takes its temporary file with it.
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        pid_t pid = start({"--frames", "1000", full.string()});
+        ASSERT_GT(pid, 0);
+        bool writing = false;
+        while (!writing && waitpid(pid, nullptr, WNOHANG) == 0) {
+            for (const auto &name : leftInDir())
+                writing = writing || (name.rfind("full.gif.", 0) == 0 && fs::file_size(dir / name) > 0);
+            usleep(1000);
+        }
+        kill(pid, sig);
+        Outcome r = finish(pid);
+        EXPECT_EQ(r.signal, sig) << "status " << r.status;
+        EXPECT_EQ(r.err, "snapshot: cannot write " + full.string() + ": interrupted by SIG" + sigabbrev_np(sig) + "\n")
+            << sigabbrev_np(sig);
+        EXPECT_EQ(slurp(full), old);
+        EXPECT_EQ(leftInDir(), onlyOld) << sigabbrev_np(sig);
+    }
 }
 
 TEST_F(Snapshot, BothToolsReadNumbersAlike)
