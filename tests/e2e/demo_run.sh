@@ -69,8 +69,8 @@ start() {
 
 # Waits up to $1 seconds for the program to end; its exit status in $status.
 wait_exit() {
-    local i
-    for i in $(seq $(($1 * 10))); do
+    local _
+    for _ in $(seq $(($1 * 10))); do
         if ! kill -0 "$prog_pid" 2>/dev/null; then
             status=0
             wait "$prog_pid" || status=$?
@@ -84,9 +84,9 @@ wait_exit() {
 
 # Waits for the program's window: caption Kimallusmylly, 400x300. Sets $win.
 find_window() {
-    local i
+    local _
     win=
-    for i in $(seq $(($1 * 10))); do
+    for _ in $(seq $(($1 * 10))); do
         win=$(xdotool search --name '^Kimallusmylly$' 2>/dev/null | head -1) && [[ -n $win ]] && break
         kill -0 "$prog_pid" 2>/dev/null || fail "the program ended before its window appeared"
         sleep 0.1
@@ -269,6 +269,55 @@ valgrind)
     wait_exit 240
     [[ $status -ne 97 ]] || { cat "$work/valgrind.log"; fail "memcheck found errors"; }
     grep -q 'ERROR SUMMARY: 0 errors' "$work/valgrind.log" || { cat "$work/valgrind.log"; fail "no clean memcheck summary"; }
+    check_report
+    ;;
+windowshot)
+    # The picture tool against the live window: its frames are the
+    # renderer's, with another window over the demo's and with the demo's
+    # partly off the screen; interrupted, it leaves no file behind.
+    shoot="${E2E_WINDOWSHOT:?}"
+    start_xvfb "$work"
+    start "$prog"
+    find_window 60
+    driver picture "$win" 123 234 123 234
+    "$shoot" --wait 10 "$work/plain.png" || fail "windowshot of the plain window"
+    "$shoot" --wait 10 --frames 5 "$work/plain.gif" || fail "windowshot of 5 frames"
+    driver shot "$work/plain.png" 123 234 1
+    driver shot "$work/plain.gif" 123 234 5
+    "$xdriver" cover "$win" 50 40 200 100 >"$work/cover" &
+    cover_pid=$!
+    for _ in $(seq 600); do
+        grep -q covered "$work/cover" && break
+        kill -0 "$cover_pid" 2>/dev/null || fail "xdriver cover: $(cat "$work/cover")"
+        sleep 0.1
+    done
+    grep -q covered "$work/cover" || fail "the covering window did not appear"
+    "$shoot" --wait 10 "$work/covered.png" || fail "windowshot of the covered window"
+    driver shot "$work/covered.png" 123 234 1
+    # The pointer goes with the window, to the same pixel of it; once the
+    # demo has drawn 100 frames it has taken the few events that made.
+    xdotool windowmove "$win" -100 -100 mousemove 23 134 || fail "could not move the window"
+    driver frames "$win" 100
+    "$shoot" --wait 10 --frames 2 "$work/outside.gif" || fail "windowshot of the window partly off the screen"
+    driver shot "$work/outside.gif" 123 234 2
+    stop_process "$cover_pid"
+
+    "$shoot" --wait 10 --frames 1000 "$work/long.gif" 2>"$work/shot-err" &
+    shot_pid=$!
+    for _ in $(seq 600); do
+        compgen -G "$work/long.gif.??????" >/dev/null && break
+        sleep 0.1
+    done
+    kill -TERM "$shot_pid"
+    shot_status=0
+    wait "$shot_pid" || shot_status=$?
+    [[ $shot_status -eq $((128 + 15)) ]] || fail "windowshot ended with status $shot_status on SIGTERM"
+    [[ $(cat "$work/shot-err") == "windowshot: cannot write $work/long.gif: interrupted by SIGTERM" ]] ||
+        fail "windowshot said: $(cat "$work/shot-err")"
+    ! compgen -G "$work/long.gif*" >/dev/null || fail "windowshot left $(echo "$work"/long.gif*)"
+
+    escape
+    wait_exit 60
     check_report
     ;;
 *)

@@ -11,6 +11,12 @@
 //                                          coordinates) and wait for the frame that
 //                                          has the pointer blob at PX,PY
 //   xdriver flood PID WIN BATCHES SIZE     thousands of pointer moves, then Escape
+//   xdriver cover WIN X Y W H              map a grey window of its own over WIN's
+//                                          W x H pixels from X,Y, say "covered" and
+//                                          hold it there until killed
+//   xdriver shot FILE PX PY COUNT          FILE (windowshot's PNG or GIF) holds COUNT
+//                                          frames, each one the renderer draws with
+//                                          the pointer blob at PX,PY
 //
 // Every wait ends at a deadline (E2E_WAIT seconds, 60 by default) and then
 // says what it saw; a loaded machine only makes the waits longer.
@@ -19,6 +25,8 @@
 #include <X11/extensions/XTest.h>
 #include <X11/extensions/Xdamage.h>
 #include <X11/keysym.h>
+#include <gif_lib.h>
+#include <png.h>
 #include <signal.h>
 #include <stdarg.h>
 #include <stdint.h>
@@ -522,6 +530,95 @@ void flood(pid_t pid, int batches, int size)
             "was taken per frame", size, lastFrames);
 }
 
+// ---- cover
+
+// A window no window manager would touch, as a menu or a tooltip is.
+[[noreturn]] void cover(int x, int y, int w, int h)
+{
+    int rx, ry;
+    Window child;
+    XTranslateCoordinates(dpy, drawn, DefaultRootWindow(dpy), x, y, &rx, &ry, &child);
+    XSetWindowAttributes sa;
+    sa.override_redirect = True;
+    sa.background_pixel = 0x808080; // a grey the demo also draws, so only its place tells it apart
+    Window over = XCreateWindow(dpy, DefaultRootWindow(dpy), rx, ry, w, h, 0, CopyFromParent, InputOutput,
+                                CopyFromParent, CWOverrideRedirect | CWBackPixel, &sa);
+    XMapRaised(dpy, over);
+    // The server has mapped it and painted its background once this returns.
+    XSync(dpy, False);
+    printf("covered\n");
+    // Until killed, or until the server goes, which Xlib ends it for.
+    for (;;) {
+        XEvent ev;
+        XNextEvent(dpy, &ev);
+    }
+}
+
+// ---- shot
+
+// The frames of a windowshot file as grey levels, 400 x 300 each.
+std::vector<std::vector<uint8_t>> readShot(const char *file)
+{
+    std::vector<std::vector<uint8_t>> frames;
+    size_t n = strlen(file);
+    if (n > 4 && strcmp(file + n - 4, ".png") == 0) {
+        png_image image;
+        memset(&image, 0, sizeof image);
+        image.version = PNG_IMAGE_VERSION;
+        if (!png_image_begin_read_from_file(&image, file))
+            die("%s: %s", file, image.message);
+        if (image.format != PNG_FORMAT_GRAY || image.width != 400 || image.height != 300)
+            die("%s is not a 400x300 8-bit grey PNG", file);
+        frames.emplace_back(400 * 300);
+        if (!png_image_finish_read(&image, nullptr, frames[0].data(), 400, nullptr))
+            die("%s: %s", file, image.message);
+        return frames;
+    }
+    int error;
+    GifFileType *gif = DGifOpenFileName(file, &error);
+    if (!gif || DGifSlurp(gif) != GIF_OK)
+        die("%s: %s", file, GifErrorString(gif ? gif->Error : error));
+    if (gif->SWidth != 400 || gif->SHeight != 300 || !gif->SColorMap || gif->SColorMap->ColorCount != 256)
+        die("%s is not a 400x300 GIF with 256 colours", file);
+    for (int j = 0; j < 256; j++) {
+        GifColorType c = gif->SColorMap->Colors[j];
+        if (c.Red != j || c.Green != j || c.Blue != j)
+            die("%s: its palette is not the grey ramp", file);
+    }
+    for (int i = 0; i < gif->ImageCount; i++) {
+        const GifImageDesc &d = gif->SavedImages[i].ImageDesc;
+        if (d.Left || d.Top || d.Width != 400 || d.Height != 300 || d.Interlace || d.ColorMap)
+            die("%s: frame %d is not whole and plain", file, i);
+        const uint8_t *p = gif->SavedImages[i].RasterBits;
+        frames.emplace_back(p, p + 400 * 300);
+    }
+    DGifCloseFile(gif, &error);
+    return frames;
+}
+
+void shot(const char *file, int px, int py, size_t count)
+{
+    auto frames = readShot(file);
+    if (frames.size() != count)
+        die("%s holds %zu frames, not %zu", file, frames.size(), count);
+    Search search(px, py);
+    size_t wrong = 0;
+    for (size_t f = 0; f < frames.size(); f++) {
+        Layout l = {};
+        long differ;
+        if (!search.find(frames[f], false, l, differ)) {
+            search.find(frames[f], true, l, differ);
+            printf("%s: frame %zu is none the renderer draws with the pointer blob at (%d, %d); closest: bounce "
+                   "(%d, %d), orbit (%d, %d), %ld of 120000 pixels differ\n",
+                   file, f, px, py, l.bounce.x, l.bounce.y, l.orbit.x, l.orbit.y, differ);
+            wrong++;
+        }
+    }
+    if (wrong)
+        die("%s: %zu of %zu frames are not the renderer's", file, wrong, frames.size());
+    printf("%s: %zu frames, each the renderer's\n", file, frames.size());
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -546,6 +643,12 @@ int main(int argc, char **argv)
     } else if (cmd == "flood" && argc == 6) {
         open(argv[3]);
         flood(atoi(argv[2]), atoi(argv[4]), atoi(argv[5]));
+    } else if (cmd == "cover" && argc == 7) {
+        open(argv[2]);
+        cover(atoi(argv[3]), atoi(argv[4]), atoi(argv[5]), atoi(argv[6]));
+    } else if (cmd == "shot" && argc == 6) {
+        shot(argv[2], atoi(argv[3]), atoi(argv[4]), atol(argv[5]));
+        return 0;
     } else {
         fprintf(stderr, "usage: see the top of xdriver.cpp\n");
         return 2;
