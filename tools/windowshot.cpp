@@ -50,7 +50,9 @@ const char usageText[] =
     "  --frames COUNT   1 (the default) to 1000 readings, 2/100 s each, looping;\n"
     "                   more than 1 needs OUT.gif, and a window in greys\n"
     "The extension picks the format: .png (8-bit grey, or RGB for a window not\n"
-    "in greys) or .gif (animated, grey palette).\n";
+    "in greys) or .gif (animated, grey palette). Only the window's own drawing\n"
+    "is written: through the server's Composite extension whatever lies over it\n"
+    "or past the screen's edge; without it, a window so placed is refused.\n";
 
 // Windows come and go while the tree is walked (and the demo's may be half
 // made); an error on one of them only means it is not the one.
