@@ -25,8 +25,6 @@
 #include <X11/extensions/XTest.h>
 #include <X11/extensions/Xdamage.h>
 #include <X11/keysym.h>
-#include <gif_lib.h>
-#include <png.h>
 #include <signal.h>
 #include <stdarg.h>
 #include <stdint.h>
@@ -46,6 +44,7 @@
 
 #include "field/field.h"
 #include "motion/motion.h"
+#include "tests/snapshot/pictures.h"
 
 namespace {
 
@@ -559,41 +558,14 @@ void flood(pid_t pid, int batches, int size)
 // The frames of a windowshot file as grey levels, 400 x 300 each.
 std::vector<std::vector<uint8_t>> readShot(const char *file)
 {
-    std::vector<std::vector<uint8_t>> frames;
+    std::string why;
     size_t n = strlen(file);
-    if (n > 4 && strcmp(file + n - 4, ".png") == 0) {
-        png_image image;
-        memset(&image, 0, sizeof image);
-        image.version = PNG_IMAGE_VERSION;
-        if (!png_image_begin_read_from_file(&image, file))
-            die("%s: %s", file, image.message);
-        if (image.format != PNG_FORMAT_GRAY || image.width != 400 || image.height != 300)
-            die("%s is not a 400x300 8-bit grey PNG", file);
-        frames.emplace_back(400 * 300);
-        if (!png_image_finish_read(&image, nullptr, frames[0].data(), 400, nullptr))
-            die("%s: %s", file, image.message);
-        return frames;
-    }
-    int error;
-    GifFileType *gif = DGifOpenFileName(file, &error);
-    if (!gif || DGifSlurp(gif) != GIF_OK)
-        die("%s: %s", file, GifErrorString(gif ? gif->Error : error));
-    if (gif->SWidth != 400 || gif->SHeight != 300 || !gif->SColorMap || gif->SColorMap->ColorCount != 256)
-        die("%s is not a 400x300 GIF with 256 colours", file);
-    for (int j = 0; j < 256; j++) {
-        GifColorType c = gif->SColorMap->Colors[j];
-        if (c.Red != j || c.Green != j || c.Blue != j)
-            die("%s: its palette is not the grey ramp", file);
-    }
-    for (int i = 0; i < gif->ImageCount; i++) {
-        const GifImageDesc &d = gif->SavedImages[i].ImageDesc;
-        if (d.Left || d.Top || d.Width != 400 || d.Height != 300 || d.Interlace || d.ColorMap)
-            die("%s: frame %d is not whole and plain", file, i);
-        const uint8_t *p = gif->SavedImages[i].RasterBits;
-        frames.emplace_back(p, p + 400 * 300);
-    }
-    DGifCloseFile(gif, &error);
-    return frames;
+    Picture pic = n > 4 && strcmp(file + n - 4, ".png") == 0 ? decodePng(slurp(file), &why) : decodeGif(file, &why);
+    if (!why.empty())
+        die("%s: %s", file, why.c_str());
+    if (pic.width != 400 || pic.height != 300 || pic.channels != 1)
+        die("%s is %dx%d with %d channels, not 400x300 in greys", file, pic.width, pic.height, pic.channels);
+    return pic.frames;
 }
 
 void shot(const char *file, int px, int py, size_t count)
