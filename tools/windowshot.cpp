@@ -161,7 +161,8 @@ bool showsWhole(Display *dpy, Window win, const XWindowAttributes &attr, std::st
             *why = text;
         }
         // Children are listed bottom to top: those after w lie over it.
-        for (unsigned i = 0, above = 0; why->empty() && i < n; i++) {
+        bool above = false;
+        for (unsigned i = 0; why->empty() && i < n; i++) {
             XWindowAttributes sa;
             if (above && XGetWindowAttributes(dpy, children[i], &sa) && sa.map_state == IsViewable &&
                 sa.c_class == InputOutput && overlaps(own, boxOnRoot(dpy, children[i], sa))) {

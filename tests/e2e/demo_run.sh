@@ -328,16 +328,16 @@ windowshot)
     check_report
 
     stop_xvfb
-    Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp -noreset -extension Composite 3>"$work/display" \
+    Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp -noreset -extension Composite 3>"$work/display-bare" \
         >"$work/xvfb.log" 2>&1 &
     # shellcheck disable=SC2034 # stop_xvfb (scripts/xvfb.sh) stops it
     xvfb_pid=$!
     for _ in $(seq 300); do
-        [[ -s $work/display ]] && break
+        [[ -s $work/display-bare ]] && break
         sleep 0.1
     done
-    [[ -s $work/display ]] || fail "Xvfb without Composite did not start"
-    DISPLAY=:$(head -1 "$work/display")
+    [[ -s $work/display-bare ]] || fail "Xvfb without Composite did not start"
+    DISPLAY=:$(head -1 "$work/display-bare")
     start "$prog"
     find_window 60
     driver picture "$win" 123 234 123 234
