@@ -11,5 +11,9 @@
 // says "TOOL: cannot write PATH: REASON" on stderr and returns false: no
 // cut-off picture is left, and a file that was already at path stays as it was.
 // The reason is errno's, or what write put in *why when the fault was not the
-// file's.
+// file's. SIGINT, SIGTERM or SIGHUP meanwhile remove the file too, say
+// "interrupted by SIGINT" (and so on) as the reason and end the tool by that
+// signal; the SIGXFSZ of a file-size limit ends it with status 1 and
+// "File too large", as a write refused for that reason does. Signals that
+// were ignored when it started stay ignored.
 bool saveFile(const char *tool, const char *path, const std::function<bool(FILE *out, std::string *why)> &write);

@@ -15,12 +15,12 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <strings.h>
 
 #include "field/field.h"
 #include "motion/motion.h"
 #include "tools/frames.h"
 #include "tools/gif.h"
+#include "tools/options.h"
 #include "tools/png.h"
 #include "tools/savefile.h"
 
@@ -50,36 +50,6 @@ const char usageText[] =
     "The extension picks the format: .png (8-bit grey), .bmp (8-bit, grey palette)\n"
     "or .gif (animated, grey palette).\n";
 
-[[noreturn]] void usageError(const char *what, const char *arg)
-{
-    fprintf(stderr, "snapshot: %s%s%s\n%s", what, arg ? ": " : "", arg ? arg : "", usageText);
-    exit(2);
-}
-
-// Decimal digits only, no sign or spaces, at most max. strtoul alone would
-// take "-1", " 7" and "0x10".
-bool parseNumber(const char *s, size_t len, unsigned long max, unsigned long *out)
-{
-    if (len == 0 || len > 10)
-        return false;
-    unsigned long long n = 0;
-    for (size_t i = 0; i < len; i++) {
-        if (s[i] < '0' || s[i] > '9')
-            return false;
-        n = n * 10 + (s[i] - '0');
-    }
-    if (n > max)
-        return false;
-    *out = (unsigned long)n;
-    return true;
-}
-
-bool endsWith(const char *s, const char *suffix)
-{
-    size_t n = strlen(s), m = strlen(suffix);
-    return n > m && strcasecmp(s + n - m, suffix) == 0;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -89,28 +59,22 @@ int main(int argc, char **argv)
     unsigned long pointerX = 0, pointerY = 0;
     const char *outPath = nullptr;
 
+    setUsage("snapshot", usageText);
     for (int i = 1; i < argc; i++) {
         const char *a = argv[i];
         if (strcmp(a, "-h") == 0 || strcmp(a, "--help") == 0) {
             fputs(usageText, stdout);
             return 0;
         } else if (strcmp(a, "--frame") == 0) {
-            if (++i == argc)
-                usageError("--frame needs a number", nullptr);
-            if (!parseNumber(argv[i], strlen(argv[i]), UINT32_MAX, &frame))
-                usageError("--frame takes a whole number from 0 to 4294967295", argv[i]);
+            frame = numberOption(argc, argv, &i, 0, UINT32_MAX);
         } else if (strcmp(a, "--frames") == 0) {
-            if (++i == argc)
-                usageError("--frames needs a number", nullptr);
-            if (!parseNumber(argv[i], strlen(argv[i]), maxFrames, &count) || count == 0)
-                usageError("--frames takes a whole number from 1 to 1000", argv[i]);
+            count = numberOption(argc, argv, &i, 1, maxFrames);
         } else if (strcmp(a, "--pointer") == 0) {
-            if (++i == argc)
-                usageError("--pointer needs X,Y", nullptr);
-            const char *comma = strchr(argv[i], ',');
-            if (!comma || !parseNumber(argv[i], comma - argv[i], 65535, &pointerX) ||
+            const char *xy = optionValue(argc, argv, &i, "X,Y");
+            const char *comma = strchr(xy, ',');
+            if (!comma || !parseNumber(xy, comma - xy, 65535, &pointerX) ||
                 !parseNumber(comma + 1, strlen(comma + 1), 65535, &pointerY))
-                usageError("--pointer takes X,Y, two whole numbers from 0 to 65535", argv[i]);
+                usageError("--pointer takes X,Y, two whole numbers from 0 to 65535", xy);
             havePointer = true;
         } else if (a[0] == '-' && a[1] != '\0') {
             usageError("unknown option", a);

@@ -8,14 +8,21 @@
 // pixel is grey, as the demo's are, and in RGB otherwise; a GIF of COUNT such
 // readings one after the other, each grey level as that index of the demo's
 // grey palette.
+//
+// What it writes is only ever the window's own drawing. Where the server has
+// the Composite extension the window is redirected, so that it draws into a
+// pixmap of its own whatever lies over it or past the screen's edges, and the
+// pixmap is read once the window has drawn itself whole into it. Without the
+// extension the window is read where it shows, and one that is covered or
+// not wholly on the screen is refused.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <errno.h>
+#include <X11/extensions/Xcomposite.h>
+#include <X11/extensions/Xdamage.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
-#include <strings.h>
 #include <time.h>
 
 #include <algorithm>
@@ -23,6 +30,7 @@
 #include <vector>
 
 #include "tools/gif.h"
+#include "tools/options.h"
 #include "tools/png.h"
 #include "tools/savefile.h"
 
@@ -30,22 +38,21 @@ namespace {
 
 // As for the snapshot tool's animations: at most 1000 frames (181 MB at
 // worst for the demo's window), 2/100 s each, the shortest delay viewers keep.
-const long maxFrames = 1000;
+const unsigned long maxFrames = 1000;
 const int frameDelay = 2;
 
 const char usageText[] =
     "usage: windowshot [--name TITLE] [--wait SECONDS] [--frames COUNT] OUT.png|OUT.gif\n"
-    "Writes what the window titled TITLE (default Kimallusmylly) on $DISPLAY\n"
-    "shows to OUT.png, waiting up to SECONDS (default 30) for it to appear;\n"
-    "to OUT.gif, COUNT readings of it (1, the default, to 1000) taken as fast\n"
-    "as the server gives them, shown 2/100 s each and looping. A GIF needs a\n"
-    "window in greys, as the demo's is.\n";
-
-[[noreturn]] void usageError(const char *what, const char *arg)
-{
-    fprintf(stderr, "windowshot: %s%s%s\n%s", what, arg ? ": " : "", arg ? arg : "", usageText);
-    exit(2);
-}
+    "Writes what the window titled TITLE on $DISPLAY shows, or COUNT readings\n"
+    "of it taken as fast as the server gives them as an animation.\n"
+    "  --name TITLE     the window's exact title (default Kimallusmylly)\n"
+    "  --wait SECONDS   0 to 3600 (default 30) for the window to appear\n"
+    "  --frames COUNT   1 (the default) to 1000 readings, 2/100 s each, looping;\n"
+    "                   more than 1 needs OUT.gif, and a window in greys\n"
+    "The extension picks the format: .png (8-bit grey, or RGB for a window not\n"
+    "in greys) or .gif (animated, grey palette). Only the window's own drawing\n"
+    "is written: through the server's Composite extension whatever lies over it\n"
+    "or past the screen's edge; without it, a window so placed is refused.\n";
 
 // Windows come and go while the tree is walked (and the demo's may be half
 // made); an error on one of them only means it is not the one.
@@ -97,13 +104,157 @@ void maskShape(unsigned long mask, int *shift, unsigned long *max)
     *max = mask;
 }
 
+// Where the readings come from: the window's own pixmap, its contents at
+// (offsetX, offsetY) inside the border, or the window itself as it shows.
+Drawable source;
+int offsetX, offsetY;
+bool redirected;
+
+// The window's place on the root, with its border.
+struct Box {
+    int x, y, w, h;
+};
+
+bool overlaps(const Box &a, const Box &b)
+{
+    return a.x < b.x + b.w && b.x < a.x + a.w && a.y < b.y + b.h && b.y < a.y + a.h;
+}
+
+Box boxOnRoot(Display *dpy, Window w, const XWindowAttributes &a)
+{
+    int x = 0, y = 0;
+    Window child;
+    XTranslateCoordinates(dpy, w, DefaultRootWindow(dpy), 0, 0, &x, &y, &child);
+    return {x - a.border_width, y - a.border_width, a.width + 2 * a.border_width, a.height + 2 * a.border_width};
+}
+
+// Whether the window, read where it shows, shows only itself: every
+// ancestor up to the root holds it whole, and no viewable window stacked
+// above it or above one of its ancestors overlaps it. False, with the
+// reason in *why, when not.
+bool showsWhole(Display *dpy, Window win, const XWindowAttributes &attr, std::string *why)
+{
+    const Box outer = boxOnRoot(dpy, win, attr);
+    const Box own = {outer.x + attr.border_width, outer.y + attr.border_width, attr.width, attr.height};
+    char text[200];
+    for (Window w = win;;) {
+        Window root, parent, dummy, *children = nullptr;
+        unsigned n = 0;
+        if (!XQueryTree(dpy, w, &root, &parent, &children, &n))
+            return *why = "the window went away", false;
+        if (children)
+            XFree(children);
+        if (parent == None)
+            return true;
+        XWindowAttributes pa;
+        children = nullptr;
+        if (!XGetWindowAttributes(dpy, parent, &pa) || !XQueryTree(dpy, parent, &root, &dummy, &children, &n))
+            return *why = "the window went away", false;
+        Box room = boxOnRoot(dpy, parent, pa);
+        room = {room.x + pa.border_width, room.y + pa.border_width, pa.width, pa.height};
+        if (own.x < room.x || own.y < room.y || own.x + own.w > room.x + room.w || own.y + own.h > room.y + room.h) {
+            if (parent == root)
+                snprintf(text, sizeof text, "it lies partly off the screen (%dx%d at %d,%d on a %dx%d screen)", own.w,
+                         own.h, own.x, own.y, room.w, room.h);
+            else
+                snprintf(text, sizeof text, "it lies partly outside window 0x%lx, which holds it", parent);
+            *why = text;
+        }
+        // Children are listed bottom to top: those after w lie over it.
+        bool above = false;
+        for (unsigned i = 0; why->empty() && i < n; i++) {
+            XWindowAttributes sa;
+            if (above && XGetWindowAttributes(dpy, children[i], &sa) && sa.map_state == IsViewable &&
+                sa.c_class == InputOutput && overlaps(own, boxOnRoot(dpy, children[i], sa))) {
+                snprintf(text, sizeof text, "window 0x%lx lies over it", children[i]);
+                *why = text;
+            }
+            above = above || children[i] == w;
+        }
+        if (children)
+            XFree(children);
+        if (!why->empty())
+            return false;
+        w = parent;
+    }
+}
+
+// Sends the window's drawing to a pixmap of its own, and waits until it has
+// drawn every pixel of it there, up to deadline. False where the server
+// cannot; then the window is read where it shows.
+bool redirect(Display *dpy, Window win, const XWindowAttributes &attr, double deadline, std::string *why)
+{
+    int event, error, major = 0, minor = 2, damageEvent;
+    if (!XCompositeQueryExtension(dpy, &event, &error) || !XCompositeQueryVersion(dpy, &major, &minor) ||
+        (major == 0 && minor < 2) || !XDamageQueryExtension(dpy, &damageEvent, &error))
+        return false;
+    // The pixmap starts with what the screen showed there, which may be
+    // another window's; only what the window draws from then on counts. The
+    // server reports a window whole when its damage record is made, and
+    // what redirecting it paints, so both are let pass first.
+    lastXError = 0;
+    Damage damage = XDamageCreate(dpy, win, XDamageReportRawRectangles);
+    XSync(dpy, False);
+    XEvent ev;
+    while (XCheckTypedEvent(dpy, damageEvent + XDamageNotify, &ev))
+        ;
+    XCompositeRedirectWindow(dpy, win, CompositeRedirectAutomatic);
+    Pixmap pixmap = XCompositeNameWindowPixmap(dpy, win);
+    XSync(dpy, False);
+    while (XCheckTypedEvent(dpy, damageEvent + XDamageNotify, &ev))
+        ;
+    if (lastXError) {
+        XDamageDestroy(dpy, damage);
+        return false;
+    }
+    std::vector<bool> drawn((size_t)attr.width * attr.height);
+    size_t left = drawn.size();
+    while (left > 0) {
+        while (left > 0 && XPending(dpy)) {
+            XNextEvent(dpy, &ev);
+            if (ev.type != damageEvent + XDamageNotify)
+                continue;
+            const XRectangle &r = ((XDamageNotifyEvent *)&ev)->area;
+            for (int y = std::max(0, (int)r.y); y < std::min(attr.height, r.y + r.height); y++)
+                for (int x = std::max(0, (int)r.x); x < std::min(attr.width, r.x + r.width); x++)
+                    if (!drawn[(size_t)y * attr.width + x]) {
+                        drawn[(size_t)y * attr.width + x] = true;
+                        left--;
+                    }
+        }
+        if (left == 0)
+            break;
+        if (now() >= deadline) {
+            *why = "it did not draw itself whole in time; what the screen showed there need not be its own";
+            XDamageDestroy(dpy, damage);
+            return false;
+        }
+        struct timespec pause = {0, 10 * 1000 * 1000};
+        nanosleep(&pause, nullptr);
+    }
+    XDamageDestroy(dpy, damage);
+    source = pixmap;
+    offsetX = offsetY = attr.border_width;
+    redirected = true;
+    return true;
+}
+
 // One reading of the window as RGB bytes, width x height, and whether every
 // pixel is grey. False, with the reason in *why, when the window cannot be read.
 bool readWindow(Display *dpy, Window win, int width, int height, const Visual *visual, std::vector<uint8_t> &rgb,
                 bool *grey, std::string *why)
 {
+    // A pixmap outlives its window's unmapping with the last frame in it.
+    XWindowAttributes current;
+    if (!XGetWindowAttributes(dpy, win, &current) || current.map_state != IsViewable)
+        return *why = "the window went away", false;
+    if (current.width != width || current.height != height)
+        return *why = "the window changed its size", false;
+    const char *without = "; with no Composite extension on the server, only what shows can be read";
+    if (!redirected && !showsWhole(dpy, win, current, why))
+        return *why += without, false;
     lastXError = 0;
-    XImage *img = XGetImage(dpy, win, 0, 0, width, height, AllPlanes, ZPixmap);
+    XImage *img = XGetImage(dpy, source, offsetX, offsetY, width, height, AllPlanes, ZPixmap);
     XSync(dpy, False);
     if (!img) {
         char text[128] = "the window went away";
@@ -111,6 +262,11 @@ bool readWindow(Display *dpy, Window win, int width, int height, const Visual *v
             XGetErrorText(dpy, lastXError, text, sizeof text);
         *why = text;
         return false;
+    }
+    // A window mapped over it while it was read may be in the reading.
+    if (!redirected && !showsWhole(dpy, win, current, why)) {
+        XDestroyImage(img);
+        return *why += without, false;
     }
     int shift[3];
     unsigned long max[3];
@@ -143,34 +299,20 @@ void keepGrey(std::vector<uint8_t> &rgb)
 int main(int argc, char **argv)
 {
     const char *title = "Kimallusmylly";
-    double waitSeconds = 30;
-    long frames = 1;
+    unsigned long waitSeconds = 30, frames = 1;
     const char *outPath = nullptr;
+    setUsage("windowshot", usageText);
     for (int i = 1; i < argc; i++) {
         const char *a = argv[i];
         if (strcmp(a, "-h") == 0 || strcmp(a, "--help") == 0) {
             fputs(usageText, stdout);
             return 0;
         } else if (strcmp(a, "--name") == 0) {
-            if (++i == argc)
-                usageError("--name needs a title", nullptr);
-            title = argv[i];
+            title = optionValue(argc, argv, &i, "a title");
         } else if (strcmp(a, "--wait") == 0) {
-            if (++i == argc)
-                usageError("--wait needs a number of seconds", nullptr);
-            char *end;
-            waitSeconds = strtod(argv[i], &end);
-            if (*end || end == argv[i] || !(waitSeconds >= 0 && waitSeconds <= 3600))
-                usageError("--wait takes seconds from 0 to 3600", argv[i]);
+            waitSeconds = numberOption(argc, argv, &i, 0, 3600);
         } else if (strcmp(a, "--frames") == 0) {
-            if (++i == argc)
-                usageError("--frames needs a number", nullptr);
-            char *end;
-            errno = 0;
-            frames = strtol(argv[i], &end, 10);
-            if (*end || end == argv[i] || argv[i][0] < '0' || argv[i][0] > '9' || errno || frames < 1 ||
-                frames > maxFrames)
-                usageError("--frames takes a whole number from 1 to 1000", argv[i]);
+            frames = numberOption(argc, argv, &i, 1, maxFrames);
         } else if (a[0] == '-' && a[1] != '\0') {
             usageError("unknown option", a);
         } else if (outPath) {
@@ -181,9 +323,8 @@ int main(int argc, char **argv)
     }
     if (!outPath)
         usageError("no output file given", nullptr);
-    size_t len = strlen(outPath);
-    bool gif = len > 4 && strcasecmp(outPath + len - 4, ".gif") == 0;
-    if (!gif && (len <= 4 || strcasecmp(outPath + len - 4, ".png") != 0))
+    bool gif = endsWith(outPath, ".gif");
+    if (!gif && !endsWith(outPath, ".png"))
         usageError("the output file must end in .png or .gif", outPath);
     if (frames > 1 && !gif)
         usageError("more than one frame needs a .gif file", outPath);
@@ -206,7 +347,7 @@ int main(int argc, char **argv)
         nanosleep(&pause, nullptr);
     }
     if (win == None) {
-        fprintf(stderr, "windowshot: no viewable window titled \"%s\" on %s after %g s\n", title,
+        fprintf(stderr, "windowshot: no viewable window titled \"%s\" on %s after %lu s\n", title,
                 DisplayString(dpy), waitSeconds);
         XCloseDisplay(dpy);
         return 1;
@@ -215,9 +356,17 @@ int main(int argc, char **argv)
     XWindowAttributes attr;
     std::vector<uint8_t> rgb;
     bool grey = false;
-    std::string why = "the window went away";
-    bool ok = XGetWindowAttributes(dpy, win, &attr) &&
-              readWindow(dpy, win, attr.width, attr.height, attr.visual, rgb, &grey, &why);
+    std::string why;
+    bool ok = XGetWindowAttributes(dpy, win, &attr);
+    if (!ok) {
+        why = "the window went away";
+    } else {
+        // A window that has appeared gets as long again, and at least 10 s,
+        // to draw itself.
+        source = win;
+        ok = redirect(dpy, win, attr, now() + std::max(waitSeconds, 10ul), &why) || why.empty();
+        ok = ok && readWindow(dpy, win, attr.width, attr.height, attr.visual, rgb, &grey, &why);
+    }
     if (!ok) {
         fprintf(stderr, "windowshot: cannot read window 0x%lx: %s\n", win, why.c_str());
         XCloseDisplay(dpy);
@@ -250,7 +399,7 @@ int main(int argc, char **argv)
             return false;
         bool written = addGifFrame(animation, rgb.data(), w, frameDelay);
         std::vector<uint8_t> previous(rgb.begin(), rgb.begin() + (size_t)w * h);
-        for (long n = 1, repeats = 0; n < frames && written;) {
+        for (unsigned long n = 1, repeats = 0; n < frames && written;) {
             std::string readFault;
             if (!readWindow(dpy, win, w, h, attr.visual, rgb, &grey, &readFault)) {
                 *fault = "reading frame " + std::to_string(n + 1) + " of the window: " + readFault;

@@ -289,6 +289,77 @@ valgrind)
     grep -q 'ERROR SUMMARY: 0 errors' "$work/valgrind.log" || { cat "$work/valgrind.log"; fail "no clean memcheck summary"; }
     check_report
     ;;
+windowshot)
+    # The picture tool against the live window: its frames are the
+    # renderer's, with another window over the demo's and with the demo's
+    # partly off the screen. On a server without the Composite extension it
+    # refuses the covered window and the one partly off the screen.
+    shoot="${E2E_WINDOWSHOT:?}"
+    cover_demo() { # a grey window of xdriver's over part of the demo's; $cover_pid
+        "$xdriver" cover "$win" 50 40 200 100 >"$work/cover" &
+        cover_pid=$!
+        for _ in $(seq 600); do
+            grep -q covered "$work/cover" && return 0
+            kill -0 "$cover_pid" 2>/dev/null || fail "xdriver cover: $(cat "$work/cover")"
+            sleep 0.1
+        done
+        fail "the covering window did not appear"
+    }
+    # The pointer goes with the window, to the same pixel of it; once the
+    # demo has drawn 100 frames it has taken the few events that made.
+    move_demo_off() {
+        xdotool windowmove "$win" -100 -100 mousemove 23 134 || fail "could not move the window"
+        driver frames "$win" 100
+    }
+    start_xvfb "$work"
+    start "$prog"
+    find_window 60
+    driver picture "$win" 123 234 123 234
+    "$shoot" --wait 10 "$work/plain.png" || fail "windowshot of the plain window"
+    "$shoot" --wait 10 --frames 5 "$work/plain.gif" || fail "windowshot of 5 frames"
+    driver shot "$work/plain.png" 123 234 1
+    driver shot "$work/plain.gif" 123 234 5
+    cover_demo
+    "$shoot" --wait 10 "$work/covered.png" || fail "windowshot of the covered window"
+    driver shot "$work/covered.png" 123 234 1
+    move_demo_off
+    "$shoot" --wait 10 --frames 2 "$work/outside.gif" || fail "windowshot of the window partly off the screen"
+    driver shot "$work/outside.gif" 123 234 2
+    stop_process "$cover_pid"
+    escape
+    wait_exit 60
+    check_report
+
+    stop_xvfb
+    Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp -noreset -extension Composite 3>"$work/display-bare" \
+        >"$work/xvfb.log" 2>&1 &
+    # shellcheck disable=SC2034 # stop_xvfb (scripts/xvfb.sh) stops it
+    xvfb_pid=$!
+    for _ in $(seq 300); do
+        [[ -s $work/display-bare ]] && break
+        sleep 0.1
+    done
+    [[ -s $work/display-bare ]] || fail "Xvfb without Composite did not start"
+    DISPLAY=:$(head -1 "$work/display-bare")
+    start "$prog"
+    find_window 60
+    driver picture "$win" 123 234 123 234
+    "$shoot" --wait 10 "$work/bare.png" || fail "windowshot of the plain window without Composite"
+    driver shot "$work/bare.png" 123 234 1
+    cover_demo
+    ! "$shoot" --wait 10 "$work/bare.png" 2>"$work/shot-err" || fail "windowshot took the covered window"
+    grep -q "^windowshot: cannot read window $(printf 0x%x "$win"): window 0x[0-9a-f]* lies over it; " \
+        "$work/shot-err" || fail "windowshot said: $(cat "$work/shot-err")"
+    stop_process "$cover_pid"
+    move_demo_off
+    ! "$shoot" --wait 10 "$work/bare.png" 2>"$work/shot-err" || fail "windowshot took the window partly off the screen"
+    grep -q ": it lies partly off the screen (400x300 at -100,-100 on a 640x480 screen); " "$work/shot-err" ||
+        fail "windowshot said: $(cat "$work/shot-err")"
+    driver shot "$work/bare.png" 123 234 1
+    escape
+    wait_exit 60
+    check_report
+    ;;
 *)
     fail "unknown case $case"
     ;;

@@ -11,6 +11,12 @@
 //                                          coordinates) and wait for the frame that
 //                                          has the pointer blob at PX,PY
 //   xdriver flood PID WIN BATCHES SIZE     thousands of pointer moves, then Escape
+//   xdriver cover WIN X Y W H              map a grey window of its own over WIN's
+//                                          W x H pixels from X,Y, say "covered" and
+//                                          hold it there until killed
+//   xdriver shot FILE PX PY COUNT          FILE (windowshot's PNG or GIF) holds COUNT
+//                                          frames, each one the renderer draws with
+//                                          the pointer blob at PX,PY
 //
 // Every wait ends at a deadline (E2E_WAIT seconds, 60 by default) and then
 // says what it saw; a loaded machine only makes the waits longer.
@@ -39,6 +45,7 @@
 #include "field/field.h"
 #include "motion/motion.h"
 #include "tests/shared.h"
+#include "tests/snapshot/pictures.h"
 
 namespace {
 
@@ -522,6 +529,68 @@ void flood(pid_t pid, int batches, int size)
             "was taken per frame", size, lastFrames);
 }
 
+// ---- cover
+
+// A window no window manager would touch, as a menu or a tooltip is.
+[[noreturn]] void cover(int x, int y, int w, int h)
+{
+    int rx, ry;
+    Window child;
+    XTranslateCoordinates(dpy, drawn, DefaultRootWindow(dpy), x, y, &rx, &ry, &child);
+    XSetWindowAttributes sa;
+    sa.override_redirect = True;
+    sa.background_pixel = 0x808080; // a grey the demo also draws, so only its place tells it apart
+    Window over = XCreateWindow(dpy, DefaultRootWindow(dpy), rx, ry, w, h, 0, CopyFromParent, InputOutput,
+                                CopyFromParent, CWOverrideRedirect | CWBackPixel, &sa);
+    XMapRaised(dpy, over);
+    // The server has mapped it and painted its background once this returns.
+    XSync(dpy, False);
+    printf("covered\n");
+    // Until killed, or until the server goes, which Xlib ends it for.
+    for (;;) {
+        XEvent ev;
+        XNextEvent(dpy, &ev);
+    }
+}
+
+// ---- shot
+
+// The frames of a windowshot file as grey levels, 400 x 300 each.
+std::vector<std::vector<uint8_t>> readShot(const char *file)
+{
+    std::string why;
+    size_t n = strlen(file);
+    Picture pic = n > 4 && strcmp(file + n - 4, ".png") == 0 ? decodePng(slurp(file), &why) : decodeGif(file, &why);
+    if (!why.empty())
+        die("%s: %s", file, why.c_str());
+    if (pic.width != 400 || pic.height != 300 || pic.channels != 1)
+        die("%s is %dx%d with %d channels, not 400x300 in greys", file, pic.width, pic.height, pic.channels);
+    return pic.frames;
+}
+
+void shot(const char *file, int px, int py, size_t count)
+{
+    auto frames = readShot(file);
+    if (frames.size() != count)
+        die("%s holds %zu frames, not %zu", file, frames.size(), count);
+    Search search(px, py);
+    size_t wrong = 0;
+    for (size_t f = 0; f < frames.size(); f++) {
+        Layout l = {};
+        long differ;
+        if (!search.find(frames[f], false, l, differ)) {
+            search.find(frames[f], true, l, differ);
+            printf("%s: frame %zu is none the renderer draws with the pointer blob at (%d, %d); closest: bounce "
+                   "(%d, %d), orbit (%d, %d), %ld of 120000 pixels differ\n",
+                   file, f, px, py, l.bounce.x, l.bounce.y, l.orbit.x, l.orbit.y, differ);
+            wrong++;
+        }
+    }
+    if (wrong)
+        die("%s: %zu of %zu frames are not the renderer's", file, wrong, frames.size());
+    printf("%s: %zu frames, each the renderer's\n", file, frames.size());
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -546,6 +615,12 @@ int main(int argc, char **argv)
     } else if (cmd == "flood" && argc == 6) {
         open(argv[3]);
         flood(atoi(argv[2]), atoi(argv[4]), atoi(argv[5]));
+    } else if (cmd == "cover" && argc == 7) {
+        open(argv[2]);
+        cover(atoi(argv[3]), atoi(argv[4]), atoi(argv[5]), atoi(argv[6]));
+    } else if (cmd == "shot" && argc == 6) {
+        shot(argv[2], atoi(argv[3]), atoi(argv[4]), atol(argv[5]));
+        return 0;
     } else {
         fprintf(stderr, "usage: see the top of xdriver.cpp\n");
         return 2;

@@ -6,8 +6,6 @@
 // of their formats: libpng, SDL for BMP, giflib.
 #include <gtest/gtest.h>
 #include <fcntl.h>
-#include <gif_lib.h>
-#include <png.h>
 #include <signal.h>
 #include <spawn.h>
 #include <stdio.h>
@@ -20,7 +18,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -29,92 +26,13 @@
 #include "tests/shared.h"
 #include "tools/frames.h"
 #include "tools/png.h"
+#include "tests/snapshot/pictures.h"
 
 extern char **environ;
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Picture {
-    int width = 0, height = 0, channels = 0;
-    std::vector<std::vector<uint8_t>> frames; // rows packed, width * channels bytes each
-    std::vector<int> delays;                  // a GIF's, in hundredths of a second
-};
-
-std::vector<uint8_t> slurp(const fs::path &p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-// 8-bit grey or RGB only. Empty on any fault, with the reason in *why.
-Picture decodePng(const std::vector<uint8_t> &f, std::string *why)
-{
-    png_image image;
-    memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    Picture pic;
-    if (!png_image_begin_read_from_memory(&image, f.data(), f.size()))
-        return *why = image.message, Picture{};
-    if (image.format != PNG_FORMAT_GRAY && image.format != PNG_FORMAT_RGB) {
-        png_image_free(&image);
-        return *why = "not 8-bit grey or RGB", Picture{};
-    }
-    pic.width = image.width;
-    pic.height = image.height;
-    pic.channels = PNG_IMAGE_SAMPLE_CHANNELS(image.format);
-    pic.frames.emplace_back(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, pic.frames[0].data(), 0, nullptr))
-        return *why = image.message, Picture{};
-    return pic;
-}
-
-// Every frame whole, at 0,0, in the global grey ramp, none transparent,
-// and the file set to loop; giflib reads it all in.
-Picture decodeGif(const fs::path &p, std::string *why)
-{
-    auto head = slurp(p);
-    if (head.size() < 6 || memcmp(head.data(), "GIF89a", 6) != 0)
-        return *why = "not GIF89a", Picture{};
-    int error;
-    GifFileType *gif = DGifOpenFileName(p.c_str(), &error);
-    if (!gif)
-        return *why = GifErrorString(error), Picture{};
-    Picture pic;
-    pic.width = gif->SWidth;
-    pic.height = gif->SHeight;
-    pic.channels = 1;
-    if (DGifSlurp(gif) != GIF_OK)
-        *why = GifErrorString(gif->Error);
-    else if (!gif->SColorMap || gif->SColorMap->ColorCount != 256)
-        *why = "no global palette of 256 entries";
-    for (int j = 0; why->empty() && j < 256; j++) {
-        GifColorType c = gif->SColorMap->Colors[j];
-        if (c.Red != j || c.Green != j || c.Blue != j)
-            *why = "palette is not the grey ramp";
-    }
-    bool loops = false;
-    for (int i = 0; why->empty() && i < gif->ImageCount; i++) {
-        const SavedImage &im = gif->SavedImages[i];
-        GraphicsControlBlock timing;
-        if (im.ImageDesc.Left || im.ImageDesc.Top || im.ImageDesc.Width != pic.width ||
-            im.ImageDesc.Height != pic.height || im.ImageDesc.Interlace || im.ImageDesc.ColorMap)
-            *why = "frame " + std::to_string(i) + " is not whole, plain and in the global palette";
-        else if (DGifSavedExtensionToGCB(gif, i, &timing) != GIF_OK || timing.TransparentColor != NO_TRANSPARENT_COLOR)
-            *why = "frame " + std::to_string(i) + " has no timing, or a transparent colour";
-        pic.frames.emplace_back(im.RasterBits, im.RasterBits + pic.width * pic.height);
-        pic.delays.push_back(timing.DelayTime);
-        for (int e = 0; e < im.ExtensionBlockCount; e++)
-            loops = loops || (im.ExtensionBlocks[e].Function == APPLICATION_EXT_FUNC_CODE &&
-                              im.ExtensionBlocks[e].ByteCount == 11 &&
-                              memcmp(im.ExtensionBlocks[e].Bytes, "NETSCAPE2.0", 11) == 0);
-    }
-    if (why->empty() && !loops)
-        *why = "no loop block";
-    DGifCloseFile(gif, &error);
-    return why->empty() ? pic : Picture{};
-}
 
 // Through SDL, which wrote it: the indices, and the palette must be the ramp.
 Picture decodeBmp(const fs::path &p, std::string *why)
@@ -219,6 +137,7 @@ struct SteppedRun {
 
 struct Outcome {
     int status = -1; // exit status, or -1 if it did not exit normally
+    int signal = 0;  // the signal that ended it, if one did
     std::string out, err;
 };
 
@@ -233,9 +152,11 @@ struct Snapshot : ::testing::Test {
     }
     void TearDown() override { fs::remove_all(dir); }
 
-    Outcome run(std::vector<std::string> args)
+    // The tool, with no display (windowshot's good arguments get it as far
+    // as opening one), and the interrupting signals at their defaults.
+    pid_t start(std::vector<std::string> args, const char *tool = SNAPSHOT_TOOL)
     {
-        args.insert(args.begin(), SNAPSHOT_TOOL);
+        args.insert(args.begin(), tool);
         std::vector<char *> argv;
         for (auto &a : args)
             argv.push_back(a.data());
@@ -245,23 +166,57 @@ struct Snapshot : ::testing::Test {
         posix_spawn_file_actions_init(&fa);
         posix_spawn_file_actions_addopen(&fa, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_addopen(&fa, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        pid_t pid;
-        Outcome r;
-        int e = posix_spawn(&pid, argv[0], &fa, nullptr, argv.data(), environ);
+        posix_spawnattr_t attr;
+        posix_spawnattr_init(&attr);
+        sigset_t defaults;
+        sigemptyset(&defaults);
+        for (int sig : {SIGINT, SIGTERM, SIGHUP})
+            sigaddset(&defaults, sig);
+        posix_spawnattr_setsigdefault(&attr, &defaults);
+        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
+        std::vector<char *> env;
+        for (char **v = environ; *v; v++)
+            if (strncmp(*v, "DISPLAY=", 8) != 0)
+                env.push_back(*v);
+        env.push_back(nullptr);
+        pid_t pid = -1;
+        int e = posix_spawn(&pid, argv[0], &fa, &attr, argv.data(), env.data());
         posix_spawn_file_actions_destroy(&fa);
+        posix_spawnattr_destroy(&attr);
         EXPECT_EQ(e, 0) << "cannot start " << argv[0] << ": " << strerror(e);
-        if (e != 0)
-            return r;
+        return e == 0 ? pid : -1;
+    }
+
+    Outcome finish(pid_t pid)
+    {
+        Outcome r;
         int ws;
-        waitpid(pid, &ws, 0);
+        if (pid < 0 || waitpid(pid, &ws, 0) != pid)
+            return r;
         r.status = WIFEXITED(ws) ? WEXITSTATUS(ws) : -1;
-        auto text = [](const fs::path &p) {
-            auto b = slurp(p);
+        r.signal = WIFSIGNALED(ws) ? WTERMSIG(ws) : 0;
+        auto text = [this](const char *name) {
+            auto b = slurp(dir / name);
             return std::string(b.begin(), b.end());
         };
-        r.out = text(out);
-        r.err = text(err);
+        r.out = text("stdout");
+        r.err = text("stderr");
         return r;
+    }
+
+    Outcome run(std::vector<std::string> args, const char *tool = SNAPSHOT_TOOL)
+    {
+        return finish(start(args, tool));
+    }
+
+    // The names in dir, sorted.
+    std::vector<std::string> leftInDir()
+    {
+        std::vector<std::string> left;
+        for (auto &e : fs::directory_iterator(dir))
+            left.push_back(e.path().filename());
+        std::sort(left.begin(), left.end());
+        return left;
     }
 
     Picture snapshot(std::vector<std::string> args, const char *file)
@@ -368,16 +323,11 @@ TEST_F(Snapshot, BadArgumentsGiveUsageAndNoFile)
         {"out.jpg"},                         // unknown format
         {"out.png", "other.png"},            // two outputs
         {"--frame"},                         // missing value
-        {"--frame", "-1", "out.png"},        // negative
-        {"--frame", "4294967296", "out.png"}, // past the 32-bit count
-        {"--frame", "12x", "out.png"},
         {"--pointer", "5", "out.png"},       // no comma
         {"--pointer", "5,", "out.png"},
         {"--pointer", "5,65536", "out.png"}, // past an event's 16 bits
         {"--pointer", "-5,5", "out.png"},
         {"--scale", "2", "out.png"},         // unknown option
-        {"--frames", "0", "out.gif"},
-        {"--frames", "1001", "out.gif"},     // past the size bound
         {"--frames", "2", "out.png"},        // an animation needs a GIF
     };
     fs::current_path(dir);
@@ -407,27 +357,98 @@ TEST_F(Snapshot, UnwritableFileIsAnErrorAndLeavesNoFile)
         EXPECT_NE(r.err.find("cannot write " + target.string() + ": "), std::string::npos) << target << ": " << r.err;
     }
 
-    // The disk fills up half way through an animation: the picture that was
-    // there stays as it was, and nothing else is left behind.
+    // The file-size limit is reached half way through an animation, with
+    // SIGXFSZ ignored (the write fails) and at its default (the signal comes
+    // instead): either way the picture that was there stays as it was, and
+    // nothing else is left behind.
     fs::path full = dir / "full.gif";
     std::ofstream(full) << "old";
+    const std::vector<uint8_t> old = {'o', 'l', 'd'};
+    const std::vector<std::string> onlyOld = {"full.gif", "isdir.png", "stderr", "stdout"};
     rlimit was;
     getrlimit(RLIMIT_FSIZE, &was);
     rlimit small = was;
     small.rlim_cur = 200000;
-    signal(SIGXFSZ, SIG_IGN);
-    setrlimit(RLIMIT_FSIZE, &small);
-    Outcome r = run({"--frames", "43", full.string()});
-    setrlimit(RLIMIT_FSIZE, &was);
-    signal(SIGXFSZ, SIG_DFL);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("cannot write " + full.string() + ": File too large"), std::string::npos) << r.err;
-    EXPECT_EQ(slurp(full), std::vector<uint8_t>({'o', 'l', 'd'}));
-    std::vector<std::string> left;
-    for (auto &e : fs::directory_iterator(dir))
-        left.push_back(e.path().filename());
-    std::sort(left.begin(), left.end());
-    EXPECT_EQ(left, (std::vector<std::string>{"full.gif", "isdir.png", "stderr", "stdout"}));
+    for (auto disposition : {SIG_IGN, SIG_DFL}) {
+        signal(SIGXFSZ, disposition);
+        setrlimit(RLIMIT_FSIZE, &small);
+        Outcome r = run({"--frames", "43", full.string()});
+        setrlimit(RLIMIT_FSIZE, &was);
+        signal(SIGXFSZ, SIG_DFL);
+        EXPECT_EQ(r.status, 1) << "signal " << r.signal;
+        EXPECT_EQ(r.err, "snapshot: cannot write " + full.string() + ": File too large\n");
+        EXPECT_EQ(slurp(full), old);
+        EXPECT_EQ(leftInDir(), onlyOld);
+    }
+
+    // Interrupted once the animation is being written: it ends by the same
+    // signal, says so, and takes its temporary file with it.
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        pid_t pid = start({"--frames", "1000", full.string()});
+        ASSERT_GT(pid, 0);
+        bool writing = false;
+        while (!writing && waitpid(pid, nullptr, WNOHANG) == 0) {
+            for (const auto &name : leftInDir())
+                writing = writing || (name.rfind("full.gif.", 0) == 0 && fs::file_size(dir / name) > 0);
+            usleep(1000);
+        }
+        kill(pid, sig);
+        Outcome r = finish(pid);
+        EXPECT_EQ(r.signal, sig) << "status " << r.status;
+        EXPECT_EQ(r.err, "snapshot: cannot write " + full.string() + ": interrupted by SIG" + sigabbrev_np(sig) + "\n")
+            << sigabbrev_np(sig);
+        EXPECT_EQ(slurp(full), old);
+        EXPECT_EQ(leftInDir(), onlyOld) << sigabbrev_np(sig);
+    }
+}
+
+TEST_F(Snapshot, BothToolsReadNumbersAlike)
+{
+    // Plain decimal digits, leading zeros fine, within the option's range:
+    // nothing else that strtol or strtod would take, and no count of digits
+    // that wraps round to a small number.
+    const std::pair<const char *, bool> texts[] = {
+        {"7", true},   {"0007", true},  {"00000000000000000000007", true},
+        {"", false},   {"0x7", false},  {" 7", false}, {"7 ", false}, {"+7", false}, {"-7", false},
+        {"7e0", false}, {"7.0", false}, {"7,", false}, {"18446744073709551623", false}, // 2^64 + 7
+    };
+    struct Option {
+        const char *tool, *name, *out;
+        std::string max; // taken, and the next one up refused
+        bool tryMax;     // false where the largest would take long
+    };
+    const Option options[] = {
+        {SNAPSHOT_TOOL, "--frame", "n.png", "4294967295", true},
+        {SNAPSHOT_TOOL, "--frames", "n.gif", "1000", false},
+        {WINDOWSHOT_TOOL, "--wait", "n.png", "3600", true},
+        {WINDOWSHOT_TOOL, "--frames", "n.gif", "1000", true},
+    };
+    fs::current_path(dir);
+    for (const Option &o : options) {
+        std::string tool = fs::path(o.tool).filename();
+        std::vector<std::pair<std::string, bool>> cases(std::begin(texts), std::end(texts));
+        std::string above = std::to_string(std::stoull(o.max) + 1);
+        cases.push_back({above, false});
+        cases.push_back({"000" + above, false});
+        if (o.tryMax)
+            cases.push_back({"0" + o.max, true});
+        for (const auto &[text, good] : cases) {
+            std::string shown = tool + " " + o.name + " [" + text + "]";
+            fs::remove(dir / o.out);
+            Outcome r = run({o.name, text, o.out}, o.tool);
+            if (!good) {
+                EXPECT_EQ(r.status, 2) << shown;
+                EXPECT_EQ(r.err.rfind(tool + ": " + o.name + " takes a whole number from ", 0), 0u) << shown << r.err;
+                EXPECT_NE(r.err.find("usage: " + tool + " ["), std::string::npos) << shown;
+            } else if (tool == "snapshot") {
+                EXPECT_EQ(r.status, 0) << shown << r.err;
+                EXPECT_TRUE(fs::exists(dir / o.out)) << shown;
+            } else {
+                EXPECT_EQ(r.status, 1) << shown;
+                EXPECT_EQ(r.err, "windowshot: cannot open display (DISPLAY is not set)\n") << shown;
+            }
+        }
+    }
 }
 
 TEST(PngWriter, RoundTripsGreyAndRgbWithPaddedRows)
