@@ -28,16 +28,11 @@ for tool in debootstrap git chroot mount; do
 done
 commit=$(git -C "$src" rev-parse --verify "$ref^{commit}") || { echo "fresh-debian.sh: no commit $ref in $src" >&2; exit 2; }
 
-# The first Debian archive (not the security one) named in apt's sources,
-# one-line or deb822 style; the security archive likewise, if there is one.
-apt_uris() {
-    { grep -hsE '^[[:space:]]*deb[[:space:]]' /etc/apt/sources.list /etc/apt/sources.list.d/*.list |
-          sed -E 's/\[[^]]*\]//' | awk '{ print $2 }'
-      grep -hsiE '^[[:space:]]*URIs:' /etc/apt/sources.list.d/*.sources | sed -E 's/^[^:]*:[[:space:]]*//' | tr ' ' '\n'
-    } | grep -E '^https?://' | sed 's,/*$,,'
-}
-mirror=${MIRROR:-$(apt_uris | grep -v -- '-security$' | grep -m1 '/debian$' || true)}
-security=$(apt_uris | grep -m1 -- '/debian-security$' || true)
+# The Debian archive and the security archive this machine's apt uses.
+# shellcheck source=mirror.sh
+source "$(dirname "$0")/mirror.sh"
+mirror=${MIRROR:-$(debian_mirror)}
+security=$(debian_security)
 [ -n "$mirror" ] || { echo "fresh-debian.sh: no Debian mirror in /etc/apt/sources*; set MIRROR" >&2; exit 2; }
 
 root=$(mktemp -d "/var/tmp/fresh-debian-$release.XXXXXX")

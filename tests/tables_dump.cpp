@@ -9,6 +9,10 @@
 #include "field/field.h"
 #include "motion/motion.h"
 
+// A console program of its own: where SDL's header renames main for its
+// entry shim, this one keeps its name.
+#undef main
+
 static uint64_t fnv(const void *data, size_t n, uint64_t h = 1469598103934665603ull)
 {
     for (size_t i = 0; i < n; i++) {
