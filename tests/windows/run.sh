@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# The Windows build, made with Debian's mingw-w64 and run under Wine: its
+# unit tests and table builds (every Highway target the processor has
+# against the literal sum, the tables' pinned hashes), then the real program
+# in a private Xvfb, driven by real input (tests/e2e/demo_run.sh, Windows
+# mode). Exits 77, which CTest counts as skipped, where mingw-w64 or Wine is
+# missing.
+#
+#   run.sh SOURCE_DIR BUILD_DIR     (E2E_XDRIVER names the plain build's xdriver)
+set -euo pipefail
+root=$1
+build=$2
+log=$build.log
+
+missing=()
+for tool in x86_64-w64-mingw32-g++-posix wine wineserver; do
+    command -v "$tool" >/dev/null || missing+=("$tool")
+done
+if [[ ${#missing[@]} -gt 0 ]]; then
+    echo "SKIP: no ${missing[*]} here; scripts/setup.sh installs mingw-w64, wine and wine64"
+    exit 77
+fi
+
+if ! { cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/x86_64-w64-mingw32.cmake" \
+             -DCMAKE_BUILD_TYPE=RelWithDebInfo &&
+       cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)"; } >"$log" 2>&1; then
+    cat "$log"
+    echo "FAIL: the Windows build failed"
+    exit 1
+fi
+
+# Wine's prefix lives in the build folder. It is made once, before any test
+# would make it at the same time as another.
+export WINEPREFIX=$build/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+if [[ ! -e $WINEPREFIX/system.reg ]]; then
+    wineboot -i >>"$log" 2>&1 || { cat "$log"; echo "FAIL: wineboot could not make $WINEPREFIX"; exit 1; }
+fi
+timeout 120 wineserver -w
+
+status=0
+ctest --test-dir "$build" --output-on-failure -j "$(nproc 2>/dev/null || echo 2)" || status=1
+for case in picture escape close nodriver; do
+    E2E_WINDOWS=1 E2E_SDL_DLL=$build/deps/prefix/bin/SDL.dll \
+        "$root/tests/e2e/demo_run.sh" "$build/app/kimallusmylly.exe" "$case" || status=1
+done
+exit "$status"
