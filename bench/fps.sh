@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # The demo's frame rate against the same frame loop with nothing drawn.
 #
-#   bench/fps.sh [build-dir] [seconds-a-run] [rounds] [classic|compat]
+#   bench/fps.sh [build-dir] [seconds-a-run] [rounds] [classic|compat|windows]
 #
 # The last argument is the SDL 1.2 library both run on: the classic one or
-# the SDL2-based compatibility library (default: the one the system loads).
+# the SDL2-based compatibility library (default: the one the system loads);
+# or windows: build-dir is the Windows build (scripts/windows.sh, then
+# `cmake --build build-windows --target emptyloop`), whose programs run
+# under Wine with a prefix in build-dir and write the report to stdout.txt.
 # Starts a private Xvfb, then runs the demo and bench's emptyloop in turn,
 # each for the given seconds (default 4) over the given rounds (default 5),
 # ends every run with a real Escape key press sent to its window, reads the
@@ -18,6 +21,18 @@ seconds=${2:-4}
 rounds=${3:-5}
 demo=$build/app/kimallusmylly
 empty=$build/bench/emptyloop
+run=()
+if [[ ${4:-} == windows ]]; then
+    demo=$build/app/kimallusmylly.exe
+    empty=$build/app/emptyloop.exe
+    export WINEPREFIX=$build/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+        WINEPATH=$build/deps/prefix/bin
+    run=(wine)
+    if [[ ! -e $WINEPREFIX/system.reg ]]; then
+        wineboot -i >/dev/null 2>&1 || true
+        wineserver -w
+    fi
+fi
 for exe in "$demo" "$empty"; do
     [[ -x $exe ]] || { echo "fps.sh: $exe is missing; build the project first" >&2; exit 1; }
 done
@@ -28,21 +43,30 @@ source "$root/scripts/xvfb.sh"
 # The system's libSDL-1.2.so.0 is one of the two (the compatibility library
 # names its file libSDL-1.2.so.1.2.<release>); Debian 12 keeps the
 # compatibility library beside the classic one in sdl12-compat/.
-system=$(loaded_sdl "$demo") || { echo "fps.sh: the demo loads no libSDL-1.2.so.0" >&2; exit 1; }
-if [[ $system =~ libSDL-1\.2\.so\.1\.2\.[0-9]+$ ]]; then kind=compat; else kind=classic; fi
+if [[ ${4:-} == windows ]]; then
+    system=$build/deps/prefix/bin/SDL.dll kind=windows
+else
+    system=$(loaded_sdl "$demo") || { echo "fps.sh: the demo loads no libSDL-1.2.so.0" >&2; exit 1; }
+    if [[ $system =~ libSDL-1\.2\.so\.1\.2\.[0-9]+$ ]]; then kind=compat; else kind=classic; fi
+fi
 library=${4:-$kind}
 case $library in
 "$kind") ;;
 compat)
     [[ -e $(dirname "$system")/sdl12-compat/libSDL-1.2.so.0 ]] ||
         { echo "fps.sh: no compatibility library beside $system (apt-get install libsdl1.2-compat)" >&2; exit 1; }
-    export LD_LIBRARY_PATH=$(dirname "$system")/sdl12-compat${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH} ;;
+    LD_LIBRARY_PATH=$(dirname "$system")/sdl12-compat${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}
+    export LD_LIBRARY_PATH ;;
 classic)
     echo "fps.sh: the system's SDL 1.2 is the compatibility library; there is no classic one here" >&2; exit 1 ;;
 *)
     echo "fps.sh: the library is classic or compat, not $library" >&2; exit 2 ;;
 esac
-echo "SDL 1.2 library: $library, $(loaded_sdl "$demo")"
+if [[ ${#run[@]} -gt 0 ]]; then
+    echo "SDL 1.2 library: $library, $system"
+else
+    echo "SDL 1.2 library: $library, $(loaded_sdl "$demo")"
+fi
 
 work=$(mktemp -d)
 run_pid=
@@ -57,19 +81,26 @@ start_xvfb "$work" || exit 1
 # One run: start, wait for its window, let it run, press Escape, read the rate.
 fps_of() { # executable
     local out=$work/out
-    "$1" >"$out" 2>&1 &
+    "${run[@]}" "$1" >"$out" 2>&1 &
     run_pid=$!
     wait_demo_window "$run_pid" 30 || { echo "fps.sh: no window from $1:" >&2; cat "$out" >&2; exit 1; }
     sleep "$seconds"
     escape_demo "$run_pid" 30 || { echo "fps.sh: $1 did not stop on Escape" >&2; exit 1; }
     wait "$run_pid" || true
     run_pid=
+    if [[ ${#run[@]} -gt 0 ]]; then
+        # SDL's shim wrote the report beside the program, once Wine is done.
+        wineserver -w
+        tr -d '\r' <"$(dirname "$1")/stdout.txt" >"$out"
+    fi
     sed -n 's/^Aika: .* fps: \([0-9.]*\)$/\1/p' "$out" | grep . || { echo "fps.sh: no report from $1:" >&2; cat "$out" >&2; exit 1; }
 }
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-: >"$work/demo" >"$work/empty" >"$work/ratio"
+: >"$work/demo"
+: >"$work/empty"
+: >"$work/ratio"
 for round in $(seq "$rounds"); do
     d=$(fps_of "$demo")
     e=$(fps_of "$empty")
