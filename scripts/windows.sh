@@ -4,9 +4,12 @@
 # Debian 12's source packages) and packs
 # build-windows/kimallusmylly-<version>-windows-x64.zip, whose path it
 # prints last. The zip needs nothing on Windows beyond Windows itself.
+#
+#   scripts/windows.sh [BUILD_DIR]     (default build-windows; the tests use
+#                                       a folder of their own)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$root/build-windows
+build=$(realpath -m "${1:-$root/build-windows}")
 host=x86_64-w64-mingw32
 
 "$root/scripts/setup.sh"

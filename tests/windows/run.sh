@@ -2,15 +2,14 @@
 # The Windows build, made with Debian's mingw-w64 and run under Wine: its
 # unit tests and table builds (every Highway target the processor has
 # against the literal sum, the tables' pinned hashes), then the real program
-# in a private Xvfb, driven by real input (tests/e2e/demo_run.sh, Windows
-# mode). Exits 77, which CTest counts as skipped, where mingw-w64 or Wine is
+# as scripts/windows.sh packs it, unzipped, in a private Xvfb, driven by
+# real input (tests/e2e/demo_run.sh, Windows mode). Exits 77, which CTest counts as skipped, where mingw-w64 or Wine is
 # missing.
 #
 #   run.sh SOURCE_DIR BUILD_DIR     (E2E_XDRIVER names the plain build's xdriver)
 set -euo pipefail
 root=$1
 build=$2
-log=$build.log
 
 missing=()
 for tool in x86_64-w64-mingw32-g++-posix wine wineserver; do
@@ -21,13 +20,20 @@ if [[ ${#missing[@]} -gt 0 ]]; then
     exit 77
 fi
 
-if ! { cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/x86_64-w64-mingw32.cmake" \
-             -DCMAKE_BUILD_TYPE=RelWithDebInfo &&
-       cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)"; } >"$log" 2>&1; then
+# The program and its zip as a user makes them (windows.sh says what failed,
+# if anything did), then the tests beside it.
+zip=$("$root/scripts/windows.sh" "$build" | tail -1) || { echo "FAIL: scripts/windows.sh failed"; exit 1; }
+log=$build/tests-build.log
+if ! cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" >"$log" 2>&1; then
     cat "$log"
-    echo "FAIL: the Windows build failed"
+    echo "FAIL: the Windows build's tests did not build"
     exit 1
 fi
+rm -rf "$build/unpacked"
+mkdir "$build/unpacked"
+(cd "$build/unpacked" && cmake -E tar xf "$zip")
+program=$(echo "$build"/unpacked/*/kimallusmylly.exe)
+[[ -f $program ]] || { echo "FAIL: no kimallusmylly.exe in $zip"; exit 1; }
 
 # Wine's prefix lives in the build folder. It is made once, before any test
 # would make it at the same time as another.
@@ -40,7 +46,7 @@ timeout 120 wineserver -w
 status=0
 ctest --test-dir "$build" --output-on-failure -j "$(nproc 2>/dev/null || echo 2)" || status=1
 for case in picture escape close nodriver; do
-    E2E_WINDOWS=1 E2E_SDL_DLL=$build/deps/prefix/bin/SDL.dll \
-        "$root/tests/e2e/demo_run.sh" "$build/app/kimallusmylly.exe" "$case" || status=1
+    E2E_WINDOWS=1 E2E_SDL_DLL=$(dirname "$program")/SDL.dll \
+        "$root/tests/e2e/demo_run.sh" "$program" "$case" || status=1
 done
 exit "$status"
