@@ -56,6 +56,7 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0:verify_asan_li
 
 windows=${E2E_WINDOWS:-}
 if [[ -n $windows ]]; then
+    [[ -n ${WINEPREFIX:-} ]] || fail "WINEPREFIX is not set: the Windows runs keep Wine out of the home folder"
     # A copy of its own for each run, so no run reads another's files.
     mkdir "$work/win"
     cp "$prog" "${E2E_SDL_DLL:?the Windows runs need E2E_SDL_DLL}" "$work/win/"
