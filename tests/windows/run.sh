@@ -3,8 +3,8 @@
 # unit tests and table builds (every Highway target the processor has
 # against the literal sum, the tables' pinned hashes), then the real program
 # as scripts/windows.sh packs it, unzipped, in a private Xvfb, driven by
-# real input (tests/e2e/demo_run.sh, Windows mode). Exits 77, which CTest counts as skipped, where mingw-w64 or Wine is
-# missing.
+# real input (tests/e2e/demo_run.sh, Windows mode). Exits 77, which CTest
+# counts as skipped, where mingw-w64 or Wine is missing.
 #
 #   run.sh SOURCE_DIR BUILD_DIR     (E2E_XDRIVER names the plain build's xdriver)
 set -euo pipefail
