@@ -33,7 +33,9 @@ rm -rf "$build/unpacked"
 mkdir "$build/unpacked"
 (cd "$build/unpacked" && cmake -E tar xf "$zip")
 program=$(echo "$build"/unpacked/*/kimallusmylly.exe)
-[[ -f $program ]] || { echo "FAIL: no kimallusmylly.exe in $zip"; exit 1; }
+for file in kimallusmylly.exe SDL.dll README.txt LICENSE SDL-LICENSE.txt Highway-LICENSE.txt; do
+    [[ -s $(dirname "$program")/$file ]] || { echo "FAIL: no $file in $zip"; exit 1; }
+done
 
 # Wine's prefix lives in the build folder. It is made once, before any test
 # would make it at the same time as another.
