@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # The demo's frame rate against the same frame loop with nothing drawn.
 #
-#   bench/fps.sh [build-dir] [seconds-a-run] [rounds] [classic|compat]
+#   bench/fps.sh [build-dir] [seconds-a-run] [rounds] [classic|compat|windows]
 #
 # The last argument is the SDL 1.2 library both run on: the classic one or
-# the SDL2-based compatibility library (default: the one the system loads).
+# the SDL2-based compatibility library (default: the one the system loads);
+# or windows: build-dir is the Windows build (scripts/windows.sh, then
+# `cmake --build build-windows --target emptyloop`), whose programs run
+# under Wine with a prefix in build-dir and write the report to stdout.txt.
 # Starts a private Xvfb, then runs the demo and bench's emptyloop in turn,
 # each for the given seconds (default 4) over the given rounds (default 5),
 # ends every run with a real Escape key press sent to its window, reads the
@@ -13,7 +16,7 @@
 # with whatever else the machine is doing.
 set -euo pipefail
 usage() {
-    echo "usage: bench/fps.sh [build-dir] [seconds-a-run] [rounds] [classic|compat]" >&2
+    echo "usage: bench/fps.sh [build-dir] [seconds-a-run] [rounds] [classic|compat|windows]" >&2
     echo "  seconds-a-run: a number above 0 (default 4); rounds: a whole number above 0 (default 5)" >&2
     exit 2
 }
@@ -24,13 +27,25 @@ rounds=${3:-5}
 [[ $seconds =~ ^[0-9]+(\.[0-9]+)?$ && $seconds =~ [1-9] ]] || usage
 [[ $rounds =~ ^[1-9][0-9]*$ ]] || usage
 case ${4:-} in
-''|classic|compat) ;;
-*) echo "fps.sh: the library is classic or compat, not $4" >&2; usage ;;
+''|classic|compat|windows) ;;
+*) echo "fps.sh: the library is classic, compat or windows, not $4" >&2; usage ;;
 esac
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 demo=$build/app/kimallusmylly
 empty=$build/bench/emptyloop
+run=()
+if [[ ${4:-} == windows ]]; then
+    demo=$build/app/kimallusmylly.exe
+    empty=$build/app/emptyloop.exe
+    export WINEPREFIX=$build/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+        WINEPATH=$build/deps/prefix/bin
+    run=(wine)
+    if [[ ! -e $WINEPREFIX/system.reg ]]; then
+        wineboot -i >/dev/null 2>&1 || true
+        wineserver -w
+    fi
+fi
 for exe in "$demo" "$empty"; do
     [[ -x $exe ]] || { echo "fps.sh: $exe is missing; build the project first" >&2; exit 1; }
 done
@@ -41,8 +56,12 @@ source "$root/scripts/xvfb.sh"
 # The system's libSDL-1.2.so.0 is one of the two (the compatibility library
 # names its file libSDL-1.2.so.1.2.<release>); Debian 12 keeps the
 # compatibility library beside the classic one in sdl12-compat/.
-system=$(loaded_sdl "$demo") || { echo "fps.sh: the demo loads no libSDL-1.2.so.0" >&2; exit 1; }
-if [[ $system =~ libSDL-1\.2\.so\.1\.2\.[0-9]+$ ]]; then kind=compat; else kind=classic; fi
+if [[ ${4:-} == windows ]]; then
+    system=$build/deps/prefix/bin/SDL.dll kind=windows
+else
+    system=$(loaded_sdl "$demo") || { echo "fps.sh: the demo loads no libSDL-1.2.so.0" >&2; exit 1; }
+    if [[ $system =~ libSDL-1\.2\.so\.1\.2\.[0-9]+$ ]]; then kind=compat; else kind=classic; fi
+fi
 library=${4:-$kind}
 case $library in
 "$kind") ;;
@@ -54,7 +73,11 @@ compat)
 classic)
     echo "fps.sh: the system's SDL 1.2 is the compatibility library; there is no classic one here" >&2; exit 1 ;;
 esac
-echo "SDL 1.2 library: $library, $(loaded_sdl "$demo")"
+if [[ ${#run[@]} -gt 0 ]]; then
+    echo "SDL 1.2 library: $library, $system"
+else
+    echo "SDL 1.2 library: $library, $(loaded_sdl "$demo")"
+fi
 
 work=$(mktemp -d)
 run_pid=
@@ -71,13 +94,18 @@ start_xvfb "$work" || exit 1
 # so that run_pid is the one the EXIT trap sees.
 fps_of() { # executable
     local out=$work/out
-    "$1" >"$out" 2>&1 &
+    "${run[@]}" "$1" >"$out" 2>&1 &
     run_pid=$!
     wait_demo_window "$run_pid" 30 || { echo "fps.sh: no window from $1:" >&2; cat "$out" >&2; exit 1; }
     sleep "$seconds"
     escape_demo "$run_pid" 30 || { echo "fps.sh: $1 did not stop on Escape" >&2; exit 1; }
     wait "$run_pid" || true
     run_pid=
+    if [[ ${#run[@]} -gt 0 ]]; then
+        # SDL's shim wrote the report beside the program, once Wine is done.
+        wineserver -w
+        tr -d '\r' <"$(dirname "$1")/stdout.txt" >"$out"
+    fi
     fps=$(sed -n 's/^Aika: .* fps: \([0-9.]*\)$/\1/p' "$out")
     [[ -n $fps ]] || { echo "fps.sh: no report from $1:" >&2; cat "$out" >&2; exit 1; }
 }

@@ -2,9 +2,10 @@
 # The README's two commands on a fresh, minimal Debian system, as a new user
 # meets them: a minbase root made by debootstrap from the mirror this
 # machine's apt uses, a clean copy of the project (its committed files only),
-# then `./scripts/run.sh` with no DISPLAY and `./scripts/test.sh`, run as root
-# inside it. Prints how long each step took, the demo's report line and the
-# test counts, and a last line PASS or FAIL. Needs root and a few minutes to
+# then `./scripts/run.sh` with no DISPLAY, `./scripts/test.sh` and
+# `./scripts/windows.sh`, run as root inside it. Prints how long each step
+# took, the demo's report line, the test counts and the Windows zip, and a
+# last line PASS or FAIL. Needs root and a few minutes to
 # half an hour; not part of the test command.
 #
 #   sudo scripts/fresh-debian.sh RELEASE [SOURCE [REF]]
@@ -28,16 +29,11 @@ for tool in debootstrap git chroot mount; do
 done
 commit=$(git -C "$src" rev-parse --verify "$ref^{commit}") || { echo "fresh-debian.sh: no commit $ref in $src" >&2; exit 2; }
 
-# The first Debian archive (not the security one) named in apt's sources,
-# one-line or deb822 style; the security archive likewise, if there is one.
-apt_uris() {
-    { grep -hsE '^[[:space:]]*deb[[:space:]]' /etc/apt/sources.list /etc/apt/sources.list.d/*.list |
-          sed -E 's/\[[^]]*\]//' | awk '{ print $2 }'
-      grep -hsiE '^[[:space:]]*URIs:' /etc/apt/sources.list.d/*.sources | sed -E 's/^[^:]*:[[:space:]]*//' | tr ' ' '\n'
-    } | grep -E '^https?://' | sed 's,/*$,,'
-}
-mirror=${MIRROR:-$(apt_uris | grep -v -- '-security$' | grep -m1 '/debian$' || true)}
-security=$(apt_uris | grep -m1 -- '/debian-security$' || true)
+# The Debian archive and the security archive this machine's apt uses.
+# shellcheck source=mirror.sh
+source "$(dirname "$0")/mirror.sh"
+mirror=${MIRROR:-$(debian_mirror)}
+security=$(debian_security)
 [ -n "$mirror" ] || { echo "fresh-debian.sh: no Debian mirror in /etc/apt/sources*; set MIRROR" >&2; exit 2; }
 
 root=$(mktemp -d "/var/tmp/fresh-debian-$release.XXXXXX")
@@ -89,6 +85,7 @@ summary() {
     [ -n "$line" ] && echo "   run.sh report: $line"
     grep -ahE '^== |tests passed, [0-9]+ tests? failed' "$logs/test.log" 2>/dev/null | sed 's/^/   test.sh: /' || true
     grep -ah '^Depends: ' "$logs/deb.log" 2>/dev/null | sed 's/^/   package /' || true
+    grep -ah '\.zip$' "$logs/windows.log" 2>/dev/null | tail -1 | sed 's/^/   windows.sh: /' || true
     if [ "$failed" -eq 0 ]; then echo "PASS: fresh Debian $release"; else echo "FAIL: fresh Debian $release"; fi
 }
 
@@ -147,6 +144,8 @@ run_all() {
         DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=900 install -y -qq "./$deb" >/dev/null
         dpkg-query -W -f="\${Status}\n" kimallusmylly | grep -qx "install ok installed"
         kimallusmylly 2>&1 | grep -a "^SDL ei initoitunut: "' || true
+    # The Windows zip, built from Debian 12's sources whatever the release.
+    step "windows.sh" "$logs/windows.log" inside ./scripts/windows.sh || true
 }
 
 echo "fresh-debian.sh: $release into $root from $mirror; logs in $logs"

@@ -10,13 +10,17 @@ namespace {
 
 std::string report(uint32_t elapsedMs, uint32_t frames)
 {
-    char *buf = nullptr;
-    size_t len = 0;
-    FILE *f = open_memstream(&buf, &len);
+    // A temporary file rather than a memory stream, which Windows lacks; it
+    // is opened in binary mode, so the line ends as written.
+    FILE *f = tmpfile();
+    if (!f)
+        return "(no temporary file)";
     printReport(f, elapsedMs, frames);
+    std::string s;
+    rewind(f);
+    for (int c; (c = fgetc(f)) != EOF;)
+        s += (char)c;
     fclose(f);
-    std::string s(buf, len);
-    free(buf);
     return s;
 }
 

@@ -12,6 +12,12 @@
 # libSDL-1.2.so.0 and E2E_SDL_DIR the folder to load it from, if not the
 # system's own. No step depends on how fast anything runs: every wait polls
 # up to a generous deadline and then reports what it saw.
+#
+# With E2E_WINDOWS=1, PROGRAM is the Windows build's .exe and runs under Wine
+# (WINEPREFIX and the rest set by the caller), beside a copy of the SDL.dll
+# E2E_SDL_DLL names; SDL's entry shim writes the report and the messages to
+# stdout.txt and stderr.txt beside the program, which stand in for its
+# standard output and error.
 set -euo pipefail
 prog=$1
 case=$2
@@ -30,13 +36,14 @@ cleanup() {
         # ignore: it gets 5 s, then SIGKILL.
         stop_process "$prog_pid"
     fi
+    [[ -z $windows ]] || wineserver -k 2>/dev/null || true
     stop_xvfb
     rm -rf "$work"
 }
 trap cleanup EXIT
 fail() {
     echo "FAIL: $*"
-    for f in out err trace xvfb.log; do
+    for f in out err trace xvfb.log wine.out wine.err; do
         [[ -e $work/$f ]] && { echo "--- $f:"; cat -A "$work/$f"; }
     done
     exit 1
@@ -48,14 +55,27 @@ fail() {
 # instrumented code and only forwards calls.
 export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0:verify_asan_link_order=0
 
+windows=${E2E_WINDOWS:-}
+if [[ -n $windows ]]; then
+    [[ -n ${WINEPREFIX:-} ]] || fail "WINEPREFIX is not set: the Windows runs keep Wine out of the home folder"
+    # A copy of its own for each run, so no run reads another's files.
+    mkdir "$work/win"
+    cp "$prog" "${E2E_SDL_DLL:?the Windows runs need E2E_SDL_DLL}" "$work/win/"
+    printf '#!/bin/sh\nexec wine "%s" "$@"\n' "$work/win/$(basename "$prog")" >"$work/wine-run"
+    chmod +x "$work/wine-run"
+    prog=$work/wine-run
+    sdl=windows
+    loaded=$E2E_SDL_DLL
 # The program is linked against libSDL-1.2.so.0 whichever library provides
 # it; the loader must pick the one this run is for.
-if [[ -n ${E2E_SDL_DIR:-} ]]; then
+elif [[ -n ${E2E_SDL_DIR:-} ]]; then
     export LD_LIBRARY_PATH=$E2E_SDL_DIR${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}
 fi
-loaded=$(loaded_sdl "$prog") || fail "the program does not load libSDL-1.2.so.0"
-[[ -z ${E2E_SDL_FILE:-} || $loaded == "$(readlink -f "$E2E_SDL_FILE")" ]] ||
-    fail "the program would load $loaded, not the $sdl library $E2E_SDL_FILE"
+if [[ -z $windows ]]; then
+    loaded=$(loaded_sdl "$prog") || fail "the program does not load libSDL-1.2.so.0"
+    [[ -z ${E2E_SDL_FILE:-} || $loaded == "$(readlink -f "$E2E_SDL_FILE")" ]] ||
+        fail "the program would load $loaded, not the $sdl library $E2E_SDL_FILE"
+fi
 
 # The error text the shim hands to SDL_SetError, and the trace it writes.
 shim_text='sdlshim: injected failure #7'
@@ -76,11 +96,30 @@ wait_exit() {
             status=0
             wait "$prog_pid" || status=$?
             prog_pid=
+            [[ -z $windows ]] || windows_output
             return 0
         fi
         sleep 0.1
     done
     fail "the program was still running after $1 s"
+}
+
+# Under Wine: once every program of the prefix has ended, the files SDL's
+# shim wrote become out and err, each line's CR LF (the text mode of
+# Windows) read as LF. Wine's own output must have nothing of the program's.
+windows_output() {
+    timeout 60 wineserver -w || fail "Wine's programs were still running 60 s after the demo ended"
+    mv "$work/out" "$work/wine.out"
+    mv "$work/err" "$work/wine.err"
+    [[ ! -s $work/wine.out ]] || fail "the program wrote to Wine's standard output, not to stdout.txt"
+    local f to
+    for f in stdout stderr; do
+        to=$work/${f#std}
+        [[ -e $work/win/$f.txt ]] || { : >"$to"; continue; }
+        [[ $(grep -c $'\r$' "$work/win/$f.txt") -eq $(wc -l <"$work/win/$f.txt") ]] ||
+            { cat -A "$work/win/$f.txt"; fail "$f.txt has a line that does not end in CR LF"; }
+        sed 's/\r$//' "$work/win/$f.txt" >"$to"
+    done
 }
 
 # Waits for the program's window: caption Kimallusmylly, 400x300. Sets $win.
@@ -141,6 +180,17 @@ check_failure() {
 }
 
 case $case in
+nodriver)
+    # SDL asked for a video driver it does not have: the first failure
+    # message, and no report.
+    start_xvfb "$work"
+    start SDL_VIDEODRIVER=nonexistent "$prog"
+    wait_exit 60
+    [[ $status -eq 0 ]] || fail "exit status $status"
+    [[ ! -s $work/out ]] || fail "stdout not empty"
+    grep -qaxF 'SDL ei initoitunut: No available video device' "$work/err" || fail "no init message"
+    [[ $(wc -l <"$work/err") -eq 1 ]] || fail "more than one line on stderr"
+    ;;
 nodisplay)
     # No display and no driver chosen: the program must not fall back to the
     # library's text-mode drivers but say why it cannot start.

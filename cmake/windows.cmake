@@ -1,0 +1,40 @@
+# The 64-bit Windows build (cmake/x86_64-w64-mingw32.cmake): the program, a
+# GUI-subsystem executable entered through SDL's entry shim, and the unit
+# tests and table builds, run under Wine. SDL 1.2 and Highway are built for
+# it from Debian 12's source packages into the build folder, once.
+set(KIMALLUS_DEPS ${CMAKE_BINARY_DIR}/deps)
+execute_process(COMMAND ${PROJECT_SOURCE_DIR}/scripts/windows-deps.sh ${KIMALLUS_DEPS}
+  RESULT_VARIABLE depsStatus)
+if(NOT depsStatus EQUAL 0)
+  message(FATAL_ERROR "SDL 1.2 and Highway for Windows did not build (${KIMALLUS_DEPS}/deps.log)")
+endif()
+set(KIMALLUS_DEPS_PREFIX ${KIMALLUS_DEPS}/prefix)
+
+add_library(SDL::SDL SHARED IMPORTED)
+set_target_properties(SDL::SDL PROPERTIES
+  IMPORTED_LOCATION ${KIMALLUS_DEPS_PREFIX}/bin/SDL.dll
+  IMPORTED_IMPLIB ${KIMALLUS_DEPS_PREFIX}/lib/libSDL.dll.a
+  INTERFACE_INCLUDE_DIRECTORIES ${KIMALLUS_DEPS_PREFIX}/include/SDL)
+# The shim supplies WinMain, which mingw's start-up code in libmingw32
+# calls; it then enters main, renamed SDL_main by SDL's header. It calls
+# SDL in turn, so the import library follows it again on the link line.
+add_library(SDL::main INTERFACE IMPORTED)
+set_target_properties(SDL::main PROPERTIES INTERFACE_LINK_LIBRARIES
+  "mingw32;${KIMALLUS_DEPS_PREFIX}/lib/libSDLmain.a;${KIMALLUS_DEPS_PREFIX}/lib/libSDL.dll.a")
+
+# Seen by field/, which then links the library and dispatches at run time.
+find_package(hwy CONFIG REQUIRED PATHS ${KIMALLUS_DEPS_PREFIX} NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+
+# No GCC, C++ or thread runtime DLL to ship: the program needs SDL.dll and
+# Windows' own DLLs only (SDL's import library is named by its path, so
+# -static leaves it a DLL).
+add_link_options(-static)
+
+# Wine with a prefix in this build folder, never the user's; no prompts for
+# Mono or Gecko, no debug chatter; SDL.dll found where it was built.
+set(CMAKE_CROSSCOMPILING_EMULATOR env WINEPREFIX=${CMAKE_BINARY_DIR}/wine WINEDEBUG=-all
+  WINEDLLOVERRIDES=mscoree,mshtml= WINEPATH=${KIMALLUS_DEPS_PREFIX}/bin wine)
+# The tests are listed when they run, not when they are built, so the build
+# itself needs no Wine.
+set(CMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE PRE_TEST)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
