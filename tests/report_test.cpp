@@ -2,6 +2,9 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include <unistd.h>
+
+#include <filesystem>
 #include <string>
 
 #include "app/report.h"
@@ -10,17 +13,22 @@ namespace {
 
 std::string report(uint32_t elapsedMs, uint32_t frames)
 {
-    // A temporary file rather than a memory stream, which Windows lacks; it
-    // is opened in binary mode, so the line ends as written.
-    FILE *f = tmpfile();
+    // A file of this process's own rather than a memory stream, which
+    // Windows lacks, or tmpfile(), whose names there collide between test
+    // processes running at once. Binary mode: the line ends as written.
+    static int calls;
+    std::string name = (std::filesystem::temp_directory_path() /
+                        ("report_test-" + std::to_string(getpid()) + "-" + std::to_string(++calls))).string();
+    FILE *f = fopen(name.c_str(), "w+b");
     if (!f)
-        return "(no temporary file)";
+        return "(no temporary file: " + name + ")";
     printReport(f, elapsedMs, frames);
     std::string s;
     rewind(f);
     for (int c; (c = fgetc(f)) != EOF;)
         s += (char)c;
     fclose(f);
+    remove(name.c_str());
     return s;
 }
 
