@@ -97,11 +97,18 @@ struct Operands {
 
 const int rounds = 200000;
 
-TEST(ExtendedArithmetic, AddAndSubtract)
-{
-    if (!x87)
-        GTEST_SKIP() << "long double is not the x87 format here";
+// Every case draws its operands afresh, from the same seed.
+struct ExtendedArithmetic : ::testing::Test {
     Operands pick;
+    void SetUp() override
+    {
+        if (!x87)
+            GTEST_SKIP() << "long double is not the x87 format here";
+    }
+};
+
+TEST_F(ExtendedArithmetic, AddAndSubtract)
+{
     for (int i = 0; i < rounds; i++) {
         Extended a = pick.any(-200, 200), b = pick.near(a);
         if (i % 64 == 0)
@@ -114,11 +121,8 @@ TEST(ExtendedArithmetic, AddAndSubtract)
     }
 }
 
-TEST(ExtendedArithmetic, MultiplyAndDivide)
+TEST_F(ExtendedArithmetic, MultiplyAndDivide)
 {
-    if (!x87)
-        GTEST_SKIP() << "long double is not the x87 format here";
-    Operands pick;
     for (int i = 0; i < rounds; i++) {
         Extended a = pick.any(-200, 200), b = pick.any(-200, 200);
         long double x = valueOf(a), y = valueOf(b);
@@ -130,11 +134,8 @@ TEST(ExtendedArithmetic, MultiplyAndDivide)
     }
 }
 
-TEST(ExtendedArithmetic, Root)
+TEST_F(ExtendedArithmetic, Root)
 {
-    if (!x87)
-        GTEST_SKIP() << "long double is not the x87 format here";
-    Operands pick;
     for (int i = 0; i < rounds; i++) {
         Extended a = pick.any(-200, 200);
         a.negative = false;
@@ -149,11 +150,8 @@ TEST(ExtendedArithmetic, Root)
     EXPECT_AS_X87(extended::root({false, 0, 0}), 0.0L, "root 0");
 }
 
-TEST(ExtendedArithmetic, ConversionsToAndFromTheTablesTypes)
+TEST_F(ExtendedArithmetic, ConversionsToAndFromTheTablesTypes)
 {
-    if (!x87)
-        GTEST_SKIP() << "long double is not the x87 format here";
-    Operands pick;
     for (int i = 0; i < rounds; i++) {
         // To float: values within float's normal range, often halfway
         // between two floats.
