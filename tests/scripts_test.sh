@@ -3,8 +3,8 @@
 #
 #   scripts_test.sh shellcheck   every script, as the tree holds them when
 #                                the test runs, clean at warning level
-#   scripts_test.sh arguments    bad numbers refused with status 2, before
-#                                anything is built or started
+#   scripts_test.sh arguments    bad numbers and ports refused with status 2,
+#                                before anything is built or started
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -44,6 +44,13 @@ arguments)
         # shellcheck disable=SC2086 # the words are the arguments
         refused "usage: bench/fps.sh" bench/fps.sh /nonexistent $args
     done
+    # The page's script checks its port and benchmark figures before setup
+    # and build, its benchmark before it loads the browser driver.
+    for args in 8080x 70000 '80 81' '--bench x' '--bench 4 0' '--bench 0' '--bench 1e3'; do
+        # shellcheck disable=SC2086 # the words are the arguments
+        refused "usage: web.sh" scripts/web.sh $args
+    done
+    refused "usage: node bench.js" node web/bench.js /nonexistent 4 five
     echo "ok"
     ;;
 *)
