@@ -48,8 +48,8 @@ shot=$build/run-screenshot.png
 recording=$build/run-recording.gif
 work=$(mktemp -d)
 prog_pid=
-# shellcheck source=xvfb.sh
-source "$root/scripts/xvfb.sh"
+# shellcheck source=../tests/xserver/xvfb.sh
+source "$root/tests/xserver/xvfb.sh"
 cleanup() {
     if [ -n "$prog_pid" ]; then stop_process "$prog_pid"; fi
     stop_xvfb

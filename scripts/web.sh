@@ -79,7 +79,7 @@ case "${1:-}" in
 --bench)
     build_page
     install_driver
-    exec node "$root/web/bench.js" "$build/page" "${2:-4}" "${3:-5}"
+    exec node "$root/bench/page_bench.js" "$build/page" "${2:-4}" "${3:-5}"
     ;;
 ''|[0-9]*)
     build_page

@@ -50,7 +50,7 @@ arguments)
         # shellcheck disable=SC2086 # the words are the arguments
         refused "usage: web.sh" scripts/web.sh $args
     done
-    refused "usage: node bench.js" node web/bench.js /nonexistent 4 five
+    refused "usage: node page_bench.js" node bench/page_bench.js /nonexistent 4 five
     echo "ok"
     ;;
 *)

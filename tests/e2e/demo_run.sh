@@ -26,8 +26,8 @@ xdriver=${E2E_XDRIVER:-}
 shim=${E2E_SDLSHIM:-}
 sdl=${E2E_SDL:-default}
 work=$(mktemp -d)
-# shellcheck source=../../scripts/xvfb.sh
-source "$here/../../scripts/xvfb.sh"
+# shellcheck source=../xserver/xvfb.sh
+source "$here/../xserver/xvfb.sh"
 
 prog_pid=
 cleanup() {
@@ -383,7 +383,7 @@ windowshot)
     stop_xvfb
     Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp -noreset -extension Composite 3>"$work/display-bare" \
         >"$work/xvfb.log" 2>&1 &
-    # shellcheck disable=SC2034 # stop_xvfb (scripts/xvfb.sh) stops it
+    # shellcheck disable=SC2034 # stop_xvfb (tests/xserver/xvfb.sh) stops it
     xvfb_pid=$!
     for _ in $(seq 300); do
         [[ -s $work/display-bare ]] && break

@@ -16,8 +16,8 @@ build=$2
 version=$3
 work=$(mktemp -d)
 prog_pid=
-# shellcheck source=../../scripts/xvfb.sh
-source "$(dirname "$0")/../../scripts/xvfb.sh"
+# shellcheck source=../xserver/xvfb.sh
+source "$(dirname "$0")/../xserver/xvfb.sh"
 cleanup() {
     if [[ -n $prog_pid ]]; then stop_process "$prog_pid"; fi
     stop_xvfb

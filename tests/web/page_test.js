@@ -19,7 +19,7 @@ const fs = require('fs');
 const net = require('net');
 const os = require('os');
 const path = require('path');
-const { launchChromium, launchFirefox } = require('../../web/browser.js');
+const { launchChromium, launchFirefox } = require('./browser.js');
 const { serve } = require('../../web/serve.js');
 
 const [pageDir, snapshotTool] = process.argv.slice(2);

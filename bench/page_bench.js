@@ -2,7 +2,7 @@
 // headless chromium, and how the browser's way of scheduling a frame bears
 // on both.
 //
-//   node web/bench.js PAGE_DIR [SECONDS-A-RUN [ROUNDS]]
+//   node bench/page_bench.js PAGE_DIR [SECONDS-A-RUN [ROUNDS]]
 //
 // Each run loads the page, lets it run, presses Escape and reads the fps of
 // its report line. Prints every round and the medians. Not a test: the
@@ -15,11 +15,11 @@ const rounds = Number(roundsArg);
 // Anything else would give figures from runs not timed as asked.
 if (!pageDir || extra.length || !/^\d*\.?\d+$/.test(secondsArg) || !(seconds > 0) ||
     !/^\d+$/.test(roundsArg) || !(rounds > 0)) {
-  console.error('usage: node bench.js PAGE_DIR [SECONDS-A-RUN [ROUNDS]]   (SECONDS a positive number, ROUNDS a positive whole number)');
+  console.error('usage: node page_bench.js PAGE_DIR [SECONDS-A-RUN [ROUNDS]]   (SECONDS a positive number, ROUNDS a positive whole number)');
   process.exit(2);
 }
-const { launchChromium } = require('./browser.js');
-const { serve } = require('./serve.js');
+const { launchChromium } = require('../tests/web/browser.js');
+const { serve } = require('../web/serve.js');
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 const median = (v) => {
   const s = [...v].sort((a, b) => a - b);
@@ -78,6 +78,6 @@ async function main() {
 }
 
 main().catch((err) => {
-  console.error(`bench.js: ${err.stack || err}`);
+  console.error(`page_bench.js: ${err.stack || err}`);
   process.exit(1);
 });
