@@ -8,7 +8,7 @@
 # or windows: build-dir is the Windows build (scripts/windows.sh, then
 # `cmake --build build-windows --target emptyloop`), whose programs run
 # under Wine with a prefix in build-dir and write the report to stdout.txt.
-# Starts a private Xvfb, then runs the demo and bench's emptyloop in turn,
+# Starts a private Xvfb, then runs the demo and its emptyloop in turn,
 # each for the given seconds (default 4) over the given rounds (default 5),
 # ends every run with a real Escape key press sent to its window, reads the
 # fps from the run's report line and prints the median of each and the
@@ -33,11 +33,11 @@ esac
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 demo=$build/app/kimallusmylly
-empty=$build/bench/emptyloop
+empty=$build/app/emptyloop
 run=()
 if [[ ${4:-} == windows ]]; then
-    demo=$build/app/kimallusmylly.exe
-    empty=$build/app/emptyloop.exe
+    demo+=.exe
+    empty+=.exe
     export WINEPREFIX=$build/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
         WINEPATH=$build/deps/prefix/bin
     run=(wine)
@@ -50,8 +50,8 @@ for exe in "$demo" "$empty"; do
     [[ -x $exe ]] || { echo "fps.sh: $exe is missing; build the project first" >&2; exit 1; }
 done
 
-# shellcheck source=../scripts/xvfb.sh
-source "$root/scripts/xvfb.sh"
+# shellcheck source=../tests/xserver/xvfb.sh
+source "$root/tests/xserver/xvfb.sh"
 
 # The system's libSDL-1.2.so.0 is one of the two (the compatibility library
 # names its file libSDL-1.2.so.1.2.<release>); Debian 12 keeps the
