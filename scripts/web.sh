@@ -2,10 +2,13 @@
 # The demo as a web page: builds it into build-web/ with emscripten and serves
 # it on 127.0.0.1.
 #
-#   scripts/web.sh [PORT]          builds, serves, prints the address; a free
-#                                  port is picked when none is given
-#   scripts/web.sh --build         builds only (build-web/page/)
-#   scripts/web.sh --test SNAPSHOT the page in headless chromium and firefox-esr
+#   scripts/web.sh [PORT]          builds, serves, prints the page in one
+#                                  file and the address; a free port is picked
+#                                  when none is given
+#   scripts/web.sh --build         builds only (build-web/page/ and the page
+#                                  in one file) and prints the one file's path
+#   scripts/web.sh --test SNAPSHOT the page, served and in one file opened from
+#                                  disk, in headless chromium and firefox-esr
 #                                  against frames drawn by the snapshot tool of
 #                                  a desktop build, and the server against
 #                                  malformed requests
@@ -54,6 +57,12 @@ build_page() {
     fi
 }
 
+# The page in one file (web/single-file.cmake): opens from disk, no server.
+single=$build/kimallusmylly.html
+say_single() {
+    echo "The page in one file, to open from disk: $single"
+}
+
 # The browser driver, at the version web/package-lock.json pins, installed
 # once into build-web/npm and again only when the lock file changes.
 install_driver() {
@@ -70,11 +79,12 @@ install_driver() {
 case "${1:-}" in
 --build)
     build_page
+    say_single
     ;;
 --test)
     build_page
     install_driver
-    exec node "$root/tests/web/page_test.js" "$build/page" "$2"
+    exec node "$root/tests/web/page_test.js" "$build/page" "$2" "$single"
     ;;
 --bench)
     build_page
@@ -83,6 +93,7 @@ case "${1:-}" in
     ;;
 ''|[0-9]*)
     build_page
+    say_single
     exec node "$root/web/serve.js" "$build/page" "${1:-0}"
     ;;
 *)

@@ -91,6 +91,12 @@ canvas.addEventListener('contextmenu', (e) => e.preventDefault());
 window.addEventListener('error', (e) => showFailure(e.message || String(e.error)));
 window.addEventListener('unhandledrejection', (e) => showFailure(String(e.reason)));
 
+// The page in one file (build-web/kimallusmylly.html, opened from disk)
+// carries the demo's program, its WebAssembly inside, in a script element
+// the browser does not run; the served page loads the program's script and
+// its .wasm from beside itself.
+const inlineProgram = document.getElementById('kimallusmylly-program');
+
 var Module = {
   canvas: canvas,
   print: (text) => showLine(text, false),
@@ -101,9 +107,10 @@ var Module = {
   // once a display refresh, or by setTimeout(0); see app/webmain.cpp.
   loopTiming: { frame: 1, timeout: 2 }[query.get('timing')] || 0,
   onRunEnded: () => { if (!failed) showStatus('The run has ended; reload the page to run it again.'); },
-  // Fetched here rather than by the runtime, so that a missing or broken
-  // file is named in the failure instead of a generic abort.
-  instantiateWasm: (imports, receiveInstance) => {
+  // Served, the .wasm is fetched here rather than by the runtime, so that a
+  // missing or broken file is named in the failure instead of a generic
+  // abort. The inline program's runtime decodes the WebAssembly it carries.
+  instantiateWasm: inlineProgram ? undefined : (imports, receiveInstance) => {
     const file = program + '.wasm';
     fetch(file)
       .then((response) => {
@@ -117,12 +124,20 @@ var Module = {
   },
 };
 
+// The program only once WebAssembly is there: its runtime would abort with
+// a message of its own.
 if (typeof WebAssembly !== 'object') {
   showFailure('this browser has no WebAssembly.');
+} else if (inlineProgram && program !== 'kimallusmylly') {
+  showFailure('this one-file page holds the demo alone; its empty loop is in the served page (scripts/web.sh).');
 } else {
   showStatus('Loading\u2026');
   const script = document.createElement('script');
-  script.src = program + '.js';
-  script.onerror = () => showFailure(program + '.js did not load.');
+  if (inlineProgram) {
+    script.textContent = inlineProgram.textContent;
+  } else {
+    script.src = program + '.js';
+    script.onerror = () => showFailure(program + '.js did not load.');
+  }
   document.body.appendChild(script);
 }

@@ -1,7 +1,7 @@
 // The web page in Debian's chromium and firefox-esr, headless, as a visitor
 // meets it:
 //
-//   node page_test.js PAGE_DIR SNAPSHOT_TOOL
+//   node page_test.js PAGE_DIR SNAPSHOT_TOOL ONE_FILE
 //
 // Serves PAGE_DIR on 127.0.0.1 and checks that the page starts without an
 // error, that its canvas holds, pixel for pixel, the frame the snapshot tool
@@ -11,20 +11,22 @@
 // between device pixels, the canvas is drawn on whole ones and the pointer's
 // blob lands on the pixel under it; that Escape stops it with a well-formed
 // report line that agrees with the frames shown; and that a page whose
-// program cannot start says so. And that the server shrugs off what an
-// attacker might send it.
+// program cannot start says so. The same of the page in one file (ONE_FILE),
+// opened from disk in a folder of its own. And that the server shrugs off
+// what an attacker might send it.
 'use strict';
 const { execFileSync, spawnSync } = require('child_process');
 const fs = require('fs');
 const net = require('net');
 const os = require('os');
 const path = require('path');
+const { pathToFileURL } = require('url');
 const { launchChromium, launchFirefox } = require('./browser.js');
 const { serve } = require('../../web/serve.js');
 
-const [pageDir, snapshotTool] = process.argv.slice(2);
-if (!pageDir || !snapshotTool) {
-  console.error('usage: node page_test.js PAGE_DIR SNAPSHOT_TOOL');
+const [pageDir, snapshotTool, oneFile] = process.argv.slice(2);
+if (!pageDir || !snapshotTool || !oneFile) {
+  console.error('usage: node page_test.js PAGE_DIR SNAPSHOT_TOOL ONE_FILE');
   process.exit(2);
 }
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'kimallusmylly-web-'));
@@ -302,6 +304,61 @@ async function inBrowser(browser, url) {
   }
 }
 
+// The page in one file, opened from disk (a file:// address) with no server:
+// the same frames, pointer and Escape as the served page, and the same
+// message without WebAssembly, with nothing asked for but the file itself
+// and what it carries in data: addresses (its WebAssembly, its icon).
+async function fromDisk(browser, url) {
+  const asked = [];
+  const record = (p) => p.on('request', (r) => asked.push(r.url()));
+  const { page, problems, logs } = await openPage(browser, url, record);
+  await check('the page in one file starts from disk, titled, at a whole scale', async () => {
+    await started(page);
+    assert(await page.title() === 'Kimallusmylly', `the title is "${await page.title()}"`);
+    const width = await page.$eval('#canvas', (c) => c.getBoundingClientRect().width);
+    assert(width === 800, `the canvas is shown ${width} wide`);
+  });
+  await check('its canvas is the renderer\'s frame, before and after a pointer move and a button press', async () => {
+    await expectFrame(page, null, 'no pointer');
+    const box = await page.$eval('#canvas', (c) => { const r = c.getBoundingClientRect(); return [r.left, r.top, r.width / 400]; });
+    const at = (x, y) => [box[0] + (x + 0.5) * box[2], box[1] + (y + 0.5) * box[2]];
+    await page.mouse.move(...at(300, 90));
+    await framesPass(page, 50);
+    await expectFrame(page, [300, 90], 'pointer at (300, 90)');
+    await page.mouse.move(...at(399, 299));
+    await page.mouse.down();
+    await page.mouse.up();
+    await framesPass(page, 50);
+    await expectFrame(page, [399, 299], 'button at (399, 299)');
+  });
+  await check('Escape ends its run with the report line', async () => {
+    const shown = await pressEscape(page);
+    const text = await page.$eval('#output', (e) => e.textContent);
+    const m = /^Aika: \d+\.\d{3} sek, framet: (\d+) kpl, fps: \d+\.\d{3}\n$/.exec(text);
+    assert(m && Number(m[1]) === shown, `after ${shown} frames the page shows ${JSON.stringify(text)}`);
+    assert(logs.includes(text.trim()), `the console has no report line: ${JSON.stringify(logs)}`);
+  });
+  await check('it logged no error and asked for nothing but itself', async () => {
+    const others = asked.filter((u) => u !== url && !u.startsWith('data:'));
+    assert(problems.length === 0 && others.length === 0, [...problems, ...others].join('; '));
+  });
+  await page.close();
+  // Started without WebAssembly, the program's runtime would abort with words
+  // of its own, and log them.
+  await check('without WebAssembly it says so, and nothing else', async () => {
+    const { page: bare, problems: noted } = await openPage(browser, url,
+      (p) => p.evaluateOnNewDocument(() => { delete window.WebAssembly; }));
+    await bare.waitForFunction(() => document.getElementById('status').textContent.includes('could not run'),
+      { timeout: 30000 });
+    const status = await bare.$eval('#status', (e) => e.textContent);
+    assert(status === 'The demo could not run: this browser has no WebAssembly.' && noted.length === 0,
+      `the page says "${status}"; ${noted.join('; ')}`);
+    await bare.close();
+  });
+  await check('with ?loop=empty it says its empty loop is in the served page', () =>
+    expectFailure(browser, `${url}?loop=empty`, null, /holds the demo alone; its empty loop is in the served page/));
+}
+
 // Sends `request` as it stands; the status of the answer, 0 for none.
 function rawRequest(port, request) {
   return new Promise((resolve, reject) => {
@@ -360,11 +417,17 @@ async function main() {
   const server = await serve(pageDir, 0);
   const url = `http://127.0.0.1:${server.address().port}/`;
   try {
+    // Alone in a folder outside the build: it needs nothing beside it.
+    const alone = path.join(work, 'alone', 'kimallusmylly.html');
+    fs.mkdirSync(path.dirname(alone));
+    fs.copyFileSync(oneFile, alone);
+    const fileUrl = pathToFileURL(alone).href;
     for (const [name, launch] of [['chromium', launchChromium], ['firefox', launchFirefox]]) {
       browserName = `${name}: `;
       const browser = await launch();
       try {
         await inBrowser(browser, url);
+        await fromDisk(browser, fileUrl);
       } finally {
         await browser.close();
       }
