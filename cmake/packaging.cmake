@@ -4,10 +4,11 @@
 #   (cd build && cpack -G DEB --config CPackConfig.cmake)   -> kimallusmylly_<version>_<arch>.deb
 #
 # What a user gets: the program, its manual page, a desktop menu entry with
-# its icon (run in a terminal, where the report line is seen), and the
-# licence and changelog. The tools, tests and benchmarks are for working on
-# it. The sources of the installed files are in packaging/; the icon is the
-# 256x256 square at (144, 22) of docs/screenshot.png.
+# its icon (run in a terminal, where the report line is seen), the AppStream
+# metainfo that software centres list it by, and the licence and changelog.
+# The tools, tests and benchmarks are for working on it. The sources of the
+# installed files are in packaging/; the icon is the 256x256 square at
+# (144, 22) of docs/screenshot.png.
 include(GNUInstallDirs)
 install(TARGETS kimallusmylly RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
@@ -29,7 +30,12 @@ endforeach()
 add_custom_target(packaging_files ALL DEPENDS ${gzipped})
 
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/kimallusmylly.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES ${packagingDir}/kimallusmylly.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# The desktop entry and the metainfo are named by the AppStream component ID,
+# reverse-DNS as AppStream wants it (on the example.org of the Maintainer
+# address); the metainfo names the entry as its launchable.
+set(appId org.example.kimallusmylly)
+install(FILES ${packagingDir}/${appId}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${packagingDir}/${appId}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${packagingDir}/kimallusmylly.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps)
 # The version is Debian-native (no Debian revision), so its changelog is
 # changelog.gz, not changelog.Debian.gz.
