@@ -11,8 +11,13 @@
 // between device pixels, the canvas is drawn on whole ones and the pointer's
 // blob lands on the pixel under it; that Escape stops it with a well-formed
 // report line that agrees with the frames shown; and that a page whose
-// program cannot start says so. And that the server shrugs off what an
-// attacker might send it.
+// program cannot start says so. On phones and a tablet, in Chromium's
+// mobile emulation with a touch screen, portrait and then landscape: that
+// the whole canvas fits the window at the largest whole scale with the
+// lines off it where there is room, that a finger steers the blob to the
+// pixel under it without scrolling or zooming the page and a second finger
+// changes nothing, and that the end control ends the run as Escape does.
+// And that the server shrugs off what an attacker might send it.
 'use strict';
 const { execFileSync, spawnSync } = require('child_process');
 const fs = require('fs');
