@@ -11,9 +11,14 @@
 // between device pixels, the canvas is drawn on whole ones and the pointer's
 // blob lands on the pixel under it; that Escape stops it with a well-formed
 // report line that agrees with the frames shown; and that a page whose
-// program cannot start says so. The same of the page in one file (ONE_FILE),
-// opened from disk in a folder of its own. And that the server shrugs off
-// what an attacker might send it.
+// program cannot start says so. On phones and a tablet, in Chromium's
+// mobile emulation with a touch screen, portrait and then landscape: that
+// the whole canvas fits the window at the largest whole scale with the
+// lines off it where there is room, that a finger steers the blob to the
+// pixel under it without scrolling or zooming the page and a second finger
+// changes nothing, and that the end control ends the run as Escape does.
+// The same of the page in one file (ONE_FILE), opened from disk in a folder
+// of its own. And that the server shrugs off what an attacker might send it.
 'use strict';
 const { execFileSync, spawnSync } = require('child_process');
 const fs = require('fs');
@@ -163,14 +168,9 @@ async function pressEscape(page) {
   return frameCount(page);
 }
 
-// In a window where the page's own layout would put the canvas between
-// device pixels: the canvas must lie on whole ones, each demo pixel a square
-// of them, and a pointer just inside the corner of pixel (123, 77) must bring
-// the blob to the pixel drawn under it (a position cut to whole CSS pixels
-// falls on the one before). The screenshot is in device pixels.
-async function pointerLands(browser, url, viewport) {
-  const { page, problems } = await openPage(browser, url, null, viewport);
-  await started(page);
+// Where the canvas lies, in device pixels, and its scale: it must lie on
+// whole device pixels, each demo pixel a square of them.
+async function canvasGeometry(page) {
   const box = await page.$eval('#canvas', (c) => {
     const r = c.getBoundingClientRect();
     return { ratio: window.devicePixelRatio, edges: [r.left, r.top, r.width, r.height] };
@@ -181,17 +181,27 @@ async function pointerLands(browser, url, viewport) {
   const whole = (v) => Math.abs(v - Math.round(v)) < 1 / 32;
   assert([left, top, width / 400, height / 300].every(whole) && scale >= 1 && Math.round(height / 300) === scale,
     `at ratio ${box.ratio} the canvas lies at (${left}, ${top}), ${width}x${height} device pixels`);
-  // Firefox's driver moves the pointer by whole CSS pixels only.
-  const place = (edge, pixel) => {
-    const css = (Math.round(edge) + pixel * scale + 0.25) / box.ratio;
-    return browserName.startsWith('firefox') ? Math.round(css) : css;
-  };
-  const pointer = [place(left, 123), place(top, 77)];
-  const under = pointer.map((v, i) => Math.floor((v * box.ratio - Math.round([left, top][i])) / scale));
-  await page.mouse.move(...pointer);
-  await framesPass(page, 50);
-  await expectFrame(page, under, `pointer over pixel (${under})`);
-  const want = expectedFrame((await pressEscape(page)) - 1, under);
+  return { ratio: box.ratio, left: Math.round(left), top: Math.round(top), scale };
+}
+
+// The point `inside` device pixels right of and below the corner of demo
+// pixel (x, y), in CSS pixels.
+function pointIn(geometry, [x, y], inside) {
+  const { ratio, left, top, scale } = geometry;
+  return [(left + x * scale + inside) / ratio, (top + y * scale + inside) / ratio];
+}
+
+// The demo pixel drawn under a point given in CSS pixels.
+function pixelUnder(geometry, point) {
+  const { ratio, left, top, scale } = geometry;
+  return point.map((v, i) => Math.min([399, 299][i],
+    Math.max(0, Math.floor(Math.round((v * ratio - [left, top][i]) * 64) / 64 / scale))));
+}
+
+// The number of device pixels of the canvas, as the screen shows it, that
+// differ from frame `want` scaled up. The screenshot is in device pixels.
+async function screenDiffers(page, geometry, want) {
+  const { left, top, scale } = geometry;
   const shot = await page.screenshot({ encoding: 'base64' });
   const grey = await page.evaluate(async (png, x, y, w, h) => {
     const image = await createImageBitmap(await (await fetch('data:image/png;base64,' + png)).blob());
@@ -201,7 +211,7 @@ async function pointerLands(browser, url, viewport) {
     let bytes = '';
     for (let i = 0; i < rgba.length; i += 4) bytes += String.fromCharCode(rgba[i]);
     return btoa(bytes);
-  }, shot, Math.round(left), Math.round(top), 400 * scale, 300 * scale);
+  }, shot, left, top, 400 * scale, 300 * scale);
   const drawn = Buffer.from(grey, 'base64');
   let differ = 0;
   for (let i = 0; i < drawn.length; i++) {
@@ -209,7 +219,46 @@ async function pointerLands(browser, url, viewport) {
     const y = Math.floor(Math.floor(i / (400 * scale)) / scale);
     if (drawn[i] !== want[y * 400 + x]) differ++;
   }
-  assert(differ === 0, `${differ} device pixels of the canvas differ from the frame scaled by ${scale}`);
+  return differ;
+}
+
+// After the run has ended, however: the report line on the page and on the
+// console, agreeing with the frames shown, and no frame after it. Its count.
+async function reportAgrees(page, logs) {
+  const shown = await frameCount(page);
+  await sleep(300);
+  assert(await frameCount(page) === shown, 'frames still come after the run ended');
+  const text = await page.$eval('#output', (e) => e.textContent);
+  const m = /^Aika: (\d+)\.(\d{3}) sek, framet: (\d+) kpl, fps: (\d+\.\d{3})\n$/.exec(text);
+  assert(m, `the page shows ${JSON.stringify(text)}`);
+  const ms = Number(m[1]) * 1000 + Number(m[2]);
+  assert(Number(m[3]) === shown, `the report counts ${m[3]} frames, the page showed ${shown}`);
+  assert(ms > 0, 'no time passed');
+  const rate = (shown * 1000) / ms;
+  assert(Math.abs(Number(m[4]) - rate) < 0.0015, `fps ${m[4]} is not ${shown} frames in ${ms} ms`);
+  assert(logs.includes(text.trim()), `the console has no report line: ${JSON.stringify(logs)}`);
+  return shown;
+}
+
+// In a window where the page's own layout would put the canvas between
+// device pixels: the canvas must lie on whole ones, and a pointer just
+// inside the corner of pixel (123, 77) must bring the blob to the pixel
+// drawn under it (a position cut to whole CSS pixels falls on the one
+// before).
+async function pointerLands(browser, url, viewport) {
+  const { page, problems } = await openPage(browser, url, null, viewport);
+  await started(page);
+  const geometry = await canvasGeometry(page);
+  // Firefox's driver moves the pointer by whole CSS pixels only.
+  const pointer = pointIn(geometry, [123, 77], 0.25)
+    .map((v) => (browserName.startsWith('firefox') ? Math.round(v) : v));
+  const under = pixelUnder(geometry, pointer);
+  await page.mouse.move(...pointer);
+  await framesPass(page, 50);
+  await expectFrame(page, under, `pointer over pixel (${under})`);
+  const want = expectedFrame((await pressEscape(page)) - 1, under);
+  const differ = await screenDiffers(page, geometry, want);
+  assert(differ === 0, `${differ} device pixels of the canvas differ from the frame scaled by ${geometry.scale}`);
   assert(problems.length === 0, problems.join('; '));
   await page.close();
 }
@@ -238,6 +287,7 @@ async function inBrowser(browser, url) {
       assert(look.w === 400 && look.h === 300 && look.width === 800 && look.height === 600,
         `canvas ${look.w}x${look.h} shown at ${look.width}x${look.height}`);
       assert(look.rendering === 'pixelated', `image-rendering is ${look.rendering}`);
+      assert(await page.$eval('#end', (e) => e.hidden), 'a window with a keyboard is offered the end control');
     });
     await check('the canvas is the renderer\'s frame, at two moments, with no pointer', async () => {
       const first = await expectFrame(page, null, 'first look');
@@ -262,17 +312,7 @@ async function inBrowser(browser, url) {
     });
     await check('Escape ends the run with a report line that agrees with the frames', async () => {
       const shown = await pressEscape(page);
-      await sleep(300);
-      assert(await frameCount(page) === shown, 'frames still come after Escape');
-      const text = await page.$eval('#output', (e) => e.textContent);
-      const m = /^Aika: (\d+)\.(\d{3}) sek, framet: (\d+) kpl, fps: (\d+\.\d{3})\n$/.exec(text);
-      assert(m, `the page shows ${JSON.stringify(text)}`);
-      const ms = Number(m[1]) * 1000 + Number(m[2]);
-      assert(Number(m[3]) === shown, `the report counts ${m[3]} frames, the page showed ${shown}`);
-      assert(ms > 0, 'no time passed');
-      const rate = (shown * 1000) / ms;
-      assert(Math.abs(Number(m[4]) - rate) < 0.0015, `fps ${m[4]} is not ${shown} frames in ${ms} ms`);
-      assert(logs.includes(text.trim()), `the console has no report line: ${JSON.stringify(logs)}`);
+      assert(await reportAgrees(page, logs) === shown, 'frames came after Escape');
       await expectFrame(page, [399, 299], 'the last frame, left on the canvas');
     });
     await check('the page logged no error and loaded every file', async () => {
@@ -292,15 +332,198 @@ async function inBrowser(browser, url) {
   // Scale 1 with the canvas's top between device pixels under the page's
   // own layout, and scale 2 at a ratio that makes a demo pixel 4/3 CSS pixel.
   for (const ratio of [1, 1.5]) {
-    await check(`the pointer lands on the pixel drawn under it, 800x600 at ratio ${ratio}`, async () => {
+    await check(`the pointer lands on the pixel drawn under it, 700x501 at ratio ${ratio}`, async () => {
       // Chromium's emulated ratio is no screen's (see browser.js).
       const own = browserName.startsWith('chromium') && ratio !== 1 ? await launchChromium(ratio) : null;
       try {
-        await pointerLands(own || browser, url, { width: 800, height: 600, deviceScaleFactor: own ? 0 : ratio });
+        await pointerLands(own || browser, url, { width: 700, height: 501, deviceScaleFactor: own ? 0 : ratio });
       } finally {
         await own?.close();
       }
     });
+  }
+  // The driver emulates a phone in Chromium only, laid out in CSS pixels at
+  // its own ratio; a phone's ratio is the screen's, as for 1.5 above.
+  if (browserName.startsWith('chromium')) {
+    for (const ratio of new Set(handhelds.map((device) => device.ratio))) {
+      const own = await launchChromium(ratio);
+      try {
+        for (const device of handhelds.filter((d) => d.ratio === ratio)) await handheld(own, url, device);
+      } finally {
+        await own.close();
+      }
+    }
+  }
+}
+
+// Phones and a tablet, portrait size and ratio, turned to landscape during
+// the run. Where the window leaves no room beside or below the canvas
+// (overlaid), the lines and the end control may lie over its edge.
+const handhelds = [
+  { size: [320, 568], ratio: 2 },
+  { size: [390, 844], ratio: 3 },
+  { size: [412, 915], ratio: 2.625 },
+  { size: [411, 823], ratio: 3.5 },
+  { size: [768, 1024], ratio: 2, overlaid: ['landscape'] },
+];
+
+// What a visitor sees of the page, in CSS pixels: the window, the canvas,
+// the status, report and end control, and the scroll position and zoom.
+function pageView(page) {
+  return page.evaluate(() => {
+    const rect = (id) => {
+      const r = document.getElementById(id).getBoundingClientRect();
+      return { name: id, left: r.left, top: r.top, right: r.right, bottom: r.bottom, shown: r.width > 0 && r.height > 0 };
+    };
+    return {
+      width: document.documentElement.clientWidth, height: document.documentElement.clientHeight,
+      canvas: rect('canvas'), lines: ['status', 'output', 'end'].map(rect),
+      moved: [window.scrollX, window.scrollY, visualViewport.scale, visualViewport.offsetLeft, visualViewport.offsetTop].join(),
+    };
+  });
+}
+
+// The whole canvas in the window at the largest whole number of device
+// pixels per demo pixel that keeps it there, and what the page says in the
+// window too, off the canvas unless there is no room.
+async function fitsWindow(page, overlaid, what) {
+  const view = await pageView(page);
+  const geometry = await canvasGeometry(page);
+  const { ratio, scale } = geometry;
+  const largest = Math.max(1, Math.floor(Math.min((view.width * ratio) / 400, (view.height * ratio) / 300)));
+  assert(scale === largest, `the canvas is at ${scale} device pixels a demo pixel, not ${largest}`);
+  const inside = (r) => r.left > -1 / 64 && r.top > -1 / 64 && r.right < view.width + 1 / 64 && r.bottom < view.height + 1 / 64;
+  const c = view.canvas;
+  for (const r of [c, ...view.lines.filter((line) => line.shown)]) {
+    assert(inside(r), `#${r.name} lies at ${JSON.stringify(r)}, outside ${view.width}x${view.height}`);
+    assert(r === c || overlaid || r.right <= c.left || c.right <= r.left || r.bottom <= c.top || c.bottom <= r.top,
+      `#${r.name} lies over the canvas ${what}`);
+  }
+  return geometry;
+}
+
+async function blobAt(page, pixel, what) {
+  await framesPass(page, 50);
+  await expectFrame(page, pixel, what);
+}
+
+// The first finger down, its drag and its lift steer the blob to the pixel
+// drawn under it, on a page made taller than the window, which is neither
+// scrolled nor zoomed. Points just inside a pixel's corners fall in the
+// next pixel when rounded, in the one before when cut to whole CSS pixels.
+// The finger goes up, which would scroll the page down. Where the blob ends.
+async function fingerSteers(page, touch, geometry, blob) {
+  const before = (await pageView(page)).moved;
+  await blobAt(page, blob, 'before the finger');
+  const start = pointIn(geometry, [123, 277], geometry.scale / 2);
+  await touch('touchStart', [start]);
+  await blobAt(page, [123, 277], 'a finger on the middle of pixel (123, 277)');
+  const end = pointIn(geometry, [300, 20], 0.25);
+  for (let step = 1; step <= 8; step++) await touch('touchMove', [start.map((v, i) => v + ((end[i] - v) * step) / 8)]);
+  await blobAt(page, [300, 20], 'dragged to just inside the corner of pixel (300, 20)');
+  await touch('touchMove', [pointIn(geometry, [392, 9], geometry.scale - 0.25)]);
+  await touch('touchEnd', []);
+  await blobAt(page, [392, 9], 'lifted just inside the far corner of pixel (392, 9)');
+  // A tap where the position cut to whole CSS pixels is in another pixel,
+  // where the browser's mouse events made from a touch would put the blob
+  // (if there is such a pixel: not where demo pixels are whole CSS pixels).
+  const cut = (x) => pixelUnder(geometry, pointIn(geometry, [x, 250], 0.25).map(Math.floor))[0] !== x;
+  const tap = [Array.from({ length: 300 }, (_, i) => 40 + i).find(cut) ?? 40, 250];
+  await touch('touchStart', [pointIn(geometry, tap, 0.25)]);
+  await touch('touchEnd', []);
+  await blobAt(page, tap, `tapped just inside the corner of pixel (${tap})`);
+  // And as the driver's touch screen taps, at whole CSS pixels.
+  const whole = pointIn(geometry, [200, 150], geometry.scale / 2).map(Math.round);
+  await page.touchscreen.tap(...whole);
+  const under = pixelUnder(geometry, whole);
+  await blobAt(page, under, `tapped at (${whole}) over pixel (${under})`);
+  const after = (await pageView(page)).moved;
+  assert(after === before, `the page's scroll and zoom went from ${before} to ${after}`);
+  return under;
+}
+
+// While the first finger is down, a second one pinching out, and staying
+// on after the first lifts, changes nothing. Where the blob ends.
+async function secondFinger(page, touch, geometry) {
+  const before = (await pageView(page)).moved;
+  const first = pointIn(geometry, [150, 150], geometry.scale / 2);
+  const second = pointIn(geometry, [250, 160], 0.25);
+  await touch('touchStart', [first]);
+  await touch('touchStart', [first, second]);
+  await blobAt(page, [150, 150], 'a second finger down');
+  const apart = [pointIn(geometry, [30, 140], 0.25), pointIn(geometry, [380, 170], 0.25)];
+  for (let step = 1; step <= 8; step++) {
+    await touch('touchMove', [first, second].map((p, f) => p.map((v, i) => v + ((apart[f][i] - v) * step) / 8)));
+  }
+  await blobAt(page, [30, 140], 'both fingers moved apart');
+  await touch('touchMove', [null, pointIn(geometry, [200, 200], 0.25)]); // the first lifts
+  await touch('touchEnd', []);
+  await blobAt(page, [30, 140], 'the first finger lifted, then the second moved and lifted');
+  const after = (await pageView(page)).moved;
+  assert(after === before, `the page's scroll and zoom went from ${before} to ${after}`);
+  return [30, 140];
+}
+
+// One run, in portrait and then turned to landscape, ended by the control.
+async function handheld(browser, url, { size, ratio, overlaid = [] }) {
+  const viewport = (landscape) => ({
+    width: size[landscape ? 1 : 0], height: size[landscape ? 0 : 1], deviceScaleFactor: 0,
+    isMobile: true, hasTouch: true, isLandscape: landscape,
+  });
+  const { page, problems, logs } = await openPage(browser, url, null, viewport(false));
+  // Fingers by CSS position, fractions kept, each by its place in the list;
+  // one missing from the list (or null) is lifted.
+  const cdp = await page.createCDPSession();
+  const touch = (type, points) => cdp.send('Input.dispatchTouchEvent', {
+    type, touchPoints: points.flatMap((p, id) => (p ? [{ x: p[0], y: p[1], id }] : [])),
+  });
+  let blob = null;
+  let geometry;
+  let named;
+  try {
+    await started(page);
+    // Taller than the window, so that a drag not kept from it would scroll.
+    await page.evaluate(() => document.body.insertAdjacentHTML('beforeend',
+      '<div style="position: absolute; top: 0; width: 1px; height: 300vh; visibility: hidden"></div>'));
+    for (const orientation of ['portrait', 'landscape']) {
+      const { width, height } = viewport(orientation === 'landscape');
+      named = `${width}x${height} at ratio ${ratio}`;
+      if (orientation === 'landscape') {
+        // Turned during the run: the page fits itself again at the resize.
+        await page.setViewport(viewport(true));
+        await page.waitForFunction((w, h) => document.documentElement.clientWidth === w &&
+          document.documentElement.clientHeight === h, {}, width, height);
+        await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(resolve)));
+      }
+      await check(`${named}: the whole canvas fits the window at the largest scale, on device pixels`, async () => {
+        geometry = await fitsWindow(page, overlaid.includes(orientation), orientation);
+      });
+      await check(`${named}: a finger steers the blob to the pixel under it, the page neither scrolled nor zoomed`, async () => {
+        blob = await fingerSteers(page, touch, geometry, blob);
+      });
+      await check(`${named}: a second finger changes nothing the first did not`, async () => {
+        blob = await secondFinger(page, touch, geometry);
+      });
+    }
+    await check(`${named}: the end control ends the run as Escape does, and the report line shows`, async () => {
+      const end = (await pageView(page)).lines[2];
+      assert(end.shown, 'the page offers no end control');
+      await page.touchscreen.tap(Math.round((end.left + end.right) / 2), Math.round((end.top + end.bottom) / 2));
+      await page.waitForFunction(() => document.getElementById('output').textContent.includes('Aika:'), { timeout: 30000 });
+      const shown = await reportAgrees(page, logs);
+      await expectFrame(page, blob, 'the last frame');
+      const status = await page.$eval('#status', (e) => e.textContent);
+      assert(/run has ended/.test(status), `the page says "${status}"`);
+      assert(!(await pageView(page)).lines[2].shown, 'the end control is still offered');
+      await fitsWindow(page, overlaid.includes('landscape'), 'after the run');
+      if (!overlaid.includes('landscape')) {
+        const differ = await screenDiffers(page, geometry, expectedFrame(shown - 1, blob));
+        assert(differ === 0, `${differ} device pixels of the canvas differ from the frame scaled by ${geometry.scale}`);
+      }
+      assert(problems.length === 0, problems.join('; '));
+    });
+  } finally {
+    await page.close();
   }
 }
 
