@@ -1,7 +1,7 @@
 #include <math.h>
 #include <stdlib.h>
 
-#include "field/extended.h"
+#include "extended/extended.h"
 #include "field/field.h"
 #include "field/quarter.h"
 

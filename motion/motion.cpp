@@ -2,7 +2,7 @@
 
 #include <math.h>
 
-#include "field/extended.h"
+#include "extended/extended.h"
 #include "field/field.h"
 
 // The sine takes its angle as a double, but the scaling and offset are
