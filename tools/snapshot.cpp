@@ -18,7 +18,6 @@
 
 #include "field/field.h"
 #include "motion/motion.h"
-#include "tools/frames.h"
 #include "tools/gif.h"
 #include "tools/options.h"
 #include "tools/png.h"

@@ -24,7 +24,6 @@
 #include "field/field.h"
 #include "motion/motion.h"
 #include "tests/shared.h"
-#include "tools/frames.h"
 #include "tools/png.h"
 #include "tests/snapshot/pictures.h"
 
