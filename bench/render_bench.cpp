@@ -14,6 +14,7 @@
 #include <string>
 
 #include "field/field.h"
+#include "field/targets.h"
 #include "motion/motion.h"
 #include "tests/shared.h"
 

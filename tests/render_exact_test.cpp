@@ -12,6 +12,7 @@
 
 #include "field/field.h"
 #include "field/quarter.h"
+#include "field/targets.h"
 #include "tests/shared.h"
 
 namespace {
