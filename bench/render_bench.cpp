@@ -16,6 +16,7 @@
 #include "field/field.h"
 #include "field/targets.h"
 #include "motion/motion.h"
+#include "tests/reference/reference.h"
 #include "tests/shared.h"
 
 namespace {

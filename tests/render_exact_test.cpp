@@ -13,6 +13,7 @@
 #include "field/field.h"
 #include "field/quarter.h"
 #include "field/targets.h"
+#include "tests/reference/reference.h"
 #include "tests/shared.h"
 
 namespace {
