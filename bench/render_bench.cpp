@@ -14,7 +14,9 @@
 #include <string>
 
 #include "field/field.h"
+#include "field/targets.h"
 #include "motion/motion.h"
+#include "tests/reference/reference.h"
 #include "tests/shared.h"
 
 namespace {

@@ -4,8 +4,6 @@
 //   puf          one blob's light, 600 rows of 800 floats, centre at (300, 400)
 //   alustaPuf()  fills puf; call once before the first frame
 //   piirtele(s)  draws one 400x300 frame into an 8-bit surface
-//   piirteleTarget(s, target)  the same with the code of one Highway target
-//   drawTargets()  the targets piirteleTarget draws with on this processor
 //
 // Every slot of pallerot must stay within 0 <= x <= 400 and 0 <= y <= 300:
 // inside that range each blob's 400x300 window of puf lies inside the table.
@@ -34,12 +32,3 @@ void alustaPuf();
 // added. Reads an integer copy of a quarter of puf that alustaPuf makes.
 // Runs the best vector code this processor has.
 void piirtele(SDL_Surface *screen);
-
-// The same frame drawn with the code compiled for one target (HWY_AVX2,
-// HWY_NEON, ...). Returns false, drawing nothing, where this build or
-// processor lacks it. For the tests, which hold every target against the
-// literal sum, and for the benchmarks.
-bool piirteleTarget(SDL_Surface *screen, int64_t target);
-
-// Those targets, as a mask of their bits; hwy::TargetName names each.
-int64_t drawTargets();

@@ -23,20 +23,8 @@
 
 #include "field/field.h"
 #include "field/quarter.h"
-
-#ifndef FIELD_PIIRTELE_TYPES
-#define FIELD_PIIRTELE_TYPES
-// Up to three blobs read from the quarter, and a row cut for them: stretch s
-// runs from cuts[s] to cuts[s + 1] and reads blob k backwards (the blob
-// stands to its right) where bit k of backwards[s] is set. Every cut is a
-// multiple of 16, so a stretch is a whole number of vectors of any width.
-struct Terms {
-    int n;
-    Pallero at[3];
-    int cuts[5];
-    int backwards[4];
-};
-#endif
+#include "field/targets.h"
+#include "field/terms.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace field {
@@ -105,9 +93,9 @@ void rows(uint8_t *out, int stride, const uint32_t *base, const Terms &t)
             if (t.cuts[s] == t.cuts[s + 1])
                 continue;
             for (int k = 0; k < t.n; k++) {
-                const uint32_t *quarterRow = quarter + 400 + abs(py - t.at[k].y) * 416 + 15;
+                const uint32_t *row = quarter + quarterRow(abs(py - t.at[k].y));
                 // Column px at [-px] backwards, at [px] forwards.
-                p[k] = t.backwards[s] >> k & 1 ? quarterRow + t.at[k].x : quarterRow - t.at[k].x;
+                p[k] = t.backwards[s] >> k & 1 ? row + t.at[k].x : row - t.at[k].x;
             }
             table[t.n - 1][t.backwards[s]](out + py * stride, base ? base + py * 400 : zeros, p, t.cuts[s],
                                            t.cuts[s + 1]);

@@ -1,12 +1,12 @@
 #include <math.h>
 #include <stdlib.h>
 
-#include "field/extended.h"
+#include "extended/extended.h"
 #include "field/field.h"
 #include "field/quarter.h"
 
 float puf[600 * 800];
-alignas(64) uint32_t quarter[400 + 301 * 416];
+alignas(64) uint32_t quarter[quarterLength];
 uint32_t quarterFills;
 
 // One entry, for offsets whose squares and 625 add up to n: the defining
@@ -46,7 +46,7 @@ void alustaPuf()
     // 2^29: the integer copy is exact. Row 300 - a, column 400 - |b| is the
     // offset (-|b|, -a), which puf holds for every |b| <= 400 and a <= 300.
     for (int a = 0; a <= 300; a++)
-        for (int b = -15; b <= 400; b++)
-            quarter[400 + a * 416 + 15 + b] = (uint32_t)(puf[(300 - a) * 800 + 400 - abs(b)] * 2097152.0f);
+        for (int b = -quarterMirror; b <= 400; b++)
+            quarter[quarterRow(a) + b] = (uint32_t)(puf[(300 - a) * 800 + 400 - abs(b)] * 2097152.0f);
     quarterFills++;
 }

@@ -14,5 +14,20 @@
 
 #include <stdint.h>
 
-extern uint32_t quarter[400 + 301 * 416];
+// That layout, for alustaPuf, which writes it, and the renderer, which reads it.
+inline constexpr int quarterFront = 400, quarterRowLength = 416, quarterMirror = 15;
+inline constexpr int quarterLength = quarterFront + 301 * quarterRowLength;
+
+// Where row a holds |dx| = 0: entry b of it holds |dx| = b, and |dx| = -b
+// for b from -15 to -1.
+constexpr int quarterRow(int a)
+{
+    return quarterFront + a * quarterRowLength + quarterMirror;
+}
+
+// A row has room for its mirror and |dx| up to 400, and a blob's window
+// pointer (its row less its x, up to 400) lies inside the array.
+static_assert(quarterMirror >= 15 && quarterMirror + 401 <= quarterRowLength && quarterRow(0) >= 400);
+
+extern uint32_t quarter[quarterLength];
 extern uint32_t quarterFills;

@@ -15,7 +15,7 @@
 #include <random>
 #include <string>
 
-#include "field/extended.h"
+#include "extended/extended.h"
 
 namespace {
 

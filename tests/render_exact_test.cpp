@@ -12,6 +12,8 @@
 
 #include "field/field.h"
 #include "field/quarter.h"
+#include "field/targets.h"
+#include "tests/reference/reference.h"
 #include "tests/shared.h"
 
 namespace {

@@ -2,6 +2,7 @@
 #include <string.h>
 
 #include "field/field.h"
+#include "tests/reference/reference.h"
 #include "tests/shared.h"
 
 namespace {

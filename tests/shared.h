@@ -3,7 +3,9 @@
 //   firstFrame        where the blobs stand on the first frame of a run
 //   fnv(data, n, h)   FNV-1a over bytes, carried on from h
 //   pufHash, orbitHash  the start-up tables' hashes, pinned
-//   referenceFrame    the literal sum every renderer must equal
+//
+// The literal sum every renderer must equal, referenceFrame, is a library of
+// its own that the renderer benchmark links too: tests/reference/reference.h.
 #pragma once
 
 #include <stddef.h>
@@ -30,8 +32,3 @@ inline uint64_t fnv(const void *data, size_t n, uint64_t h = 1469598103934665603
 // orbitHash runs over orbitX, then orbitY.
 inline constexpr uint64_t pufHash = 0x6bac539462b0e0d6ull;
 inline constexpr uint64_t orbitHash = 0xacb36727f0f65510ull;
-
-// The renderer as first written down: six reads per pixel summed in long
-// double, clipped, truncated. Slow and obviously right; every faster
-// renderer is held against it.
-void referenceFrame(uint8_t out[300 * 400]);

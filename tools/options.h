@@ -1,28 +1,38 @@
-// options.h: the command line of the picture tools, read one way for both.
+// options.h: the command lines of the picture tools, read one way for both.
 //
 // Numbers are plain decimal digits (leading zeros are fine) within the
 // option's range: no sign, space, fraction, exponent or hexadecimal, so the
 // same text gets the same answer from either tool. Every mistake ends the
 // tool with "TOOL: WHAT: ARG", the usage text and status 2.
+//
+//   snapshotUsage, windowshotUsage                   each tool's usage text
+//   readSnapshotOptions(argc, argv, &o, out, err)    snapshot's command line
+//   readWindowshotOptions(argc, argv, &o, out, err)  windowshot's
 #pragma once
 
-#include <stddef.h>
+#include <stdio.h>
 
-// The tool's name and usage text, for the messages below; set once, first.
-void setUsage(const char *tool, const char *usageText);
+extern const char snapshotUsage[], windowshotUsage[];
 
-// Prints the mistake and the usage on stderr and exits with status 2.
-[[noreturn]] void usageError(const char *what, const char *arg);
+struct SnapshotOptions {
+    unsigned long frame = 0, count = 1;
+    bool havePointer = false;
+    unsigned long pointerX = 0, pointerY = 0;
+    const char *outPath = nullptr;
+    bool png = false, gif = false; // neither is a BMP
+};
 
-// The len characters at s as a number from 0 to max; false if they are not one.
-bool parseNumber(const char *s, size_t len, unsigned long max, unsigned long *out);
+struct WindowshotOptions {
+    const char *title = "Kimallusmylly";
+    unsigned long waitSeconds = 30, frames = 1;
+    const char *outPath = nullptr;
+    bool gif = false; // or a PNG
+};
 
-// The value after the option at argv[*i], which *i moves on to; a usage
-// error when there is none.
-const char *optionValue(int argc, char **argv, int *i, const char *what);
-
-// The value after the option at argv[*i] as a number from min to max.
-unsigned long numberOption(int argc, char **argv, int *i, unsigned long min, unsigned long max);
-
-// Whether s ends in suffix, in any case, with something before it.
-bool endsWith(const char *s, const char *suffix);
+// Reads the tool's command line into *o, which keeps pointers into argv.
+// Returns -1 when the tool is to go on with it. Otherwise the tool is to end
+// at once with the status returned, all said: 0 after -h or --help, the
+// usage written to out; 2 after the first mistake, written to err with the
+// usage.
+int readSnapshotOptions(int argc, char **argv, SnapshotOptions *o, FILE *out, FILE *err);
+int readWindowshotOptions(int argc, char **argv, WindowshotOptions *o, FILE *out, FILE *err);

@@ -38,21 +38,7 @@ namespace {
 
 // As for the snapshot tool's animations: at most 1000 frames (181 MB at
 // worst for the demo's window), 2/100 s each, the shortest delay viewers keep.
-const unsigned long maxFrames = 1000;
 const int frameDelay = 2;
-
-const char usageText[] =
-    "usage: windowshot [--name TITLE] [--wait SECONDS] [--frames COUNT] OUT.png|OUT.gif\n"
-    "Writes what the window titled TITLE on $DISPLAY shows, or COUNT readings\n"
-    "of it taken as fast as the server gives them as an animation.\n"
-    "  --name TITLE     the window's exact title (default Kimallusmylly)\n"
-    "  --wait SECONDS   0 to 3600 (default 30) for the window to appear\n"
-    "  --frames COUNT   1 (the default) to 1000 readings, 2/100 s each, looping;\n"
-    "                   more than 1 needs OUT.gif, and a window in greys\n"
-    "The extension picks the format: .png (8-bit grey, or RGB for a window not\n"
-    "in greys) or .gif (animated, grey palette). Only the window's own drawing\n"
-    "is written: through the server's Composite extension whatever lies over it\n"
-    "or past the screen's edge; without it, a window so placed is refused.\n";
 
 // Windows come and go while the tree is walked (and the demo's may be half
 // made); an error on one of them only means it is not the one.
@@ -298,36 +284,12 @@ void keepGrey(std::vector<uint8_t> &rgb)
 
 int main(int argc, char **argv)
 {
-    const char *title = "Kimallusmylly";
-    unsigned long waitSeconds = 30, frames = 1;
-    const char *outPath = nullptr;
-    setUsage("windowshot", usageText);
-    for (int i = 1; i < argc; i++) {
-        const char *a = argv[i];
-        if (strcmp(a, "-h") == 0 || strcmp(a, "--help") == 0) {
-            fputs(usageText, stdout);
-            return 0;
-        } else if (strcmp(a, "--name") == 0) {
-            title = optionValue(argc, argv, &i, "a title");
-        } else if (strcmp(a, "--wait") == 0) {
-            waitSeconds = numberOption(argc, argv, &i, 0, 3600);
-        } else if (strcmp(a, "--frames") == 0) {
-            frames = numberOption(argc, argv, &i, 1, maxFrames);
-        } else if (a[0] == '-' && a[1] != '\0') {
-            usageError("unknown option", a);
-        } else if (outPath) {
-            usageError("more than one output file", a);
-        } else {
-            outPath = a;
-        }
-    }
-    if (!outPath)
-        usageError("no output file given", nullptr);
-    bool gif = endsWith(outPath, ".gif");
-    if (!gif && !endsWith(outPath, ".png"))
-        usageError("the output file must end in .png or .gif", outPath);
-    if (frames > 1 && !gif)
-        usageError("more than one frame needs a .gif file", outPath);
+    WindowshotOptions o;
+    if (int status = readWindowshotOptions(argc, argv, &o, stdout, stderr); status >= 0)
+        return status;
+    const char *title = o.title, *outPath = o.outPath;
+    unsigned long waitSeconds = o.waitSeconds, frames = o.frames;
+    bool gif = o.gif;
 
     Display *dpy = XOpenDisplay(nullptr);
     if (!dpy) {

@@ -1,4 +1,4 @@
-#include "field/extended.h"
+#include "extended/extended.h"
 
 #include <math.h>
 

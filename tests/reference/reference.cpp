@@ -1,4 +1,4 @@
-#include "tests/shared.h"
+#include "tests/reference/reference.h"
 
 #include "field/field.h"
 
