@@ -1,12 +1,14 @@
 // xdriver: plays the window manager, the keyboard and mouse, and the eye for
 // the end-to-end runs. It talks to the X server as any other client does: the
-// close request is a WM_DELETE_WINDOW client message, input is XTest, what the
-// window shows is read back with XGetImage, and frames are counted from
-// outside with DAMAGE (every flip draws the whole window once).
+// close request is a WM_DELETE_WINDOW client message, its own input is XTest
+// (the test's key presses come from xdotool; xdriver sees them delivered),
+// what the window shows is read back with XGetImage, and frames are counted
+// from outside with DAMAGE (every flip draws the whole window once).
 //
 //   xdriver frames WIN N                   wait until the window has drawn N frames
 //   xdriver close WIN                      send the close request a window manager sends
-//   xdriver keys WIN                       other keys and a lone Escape release
+//   xdriver keys WIN                       say "listening", then see the window sent
+//                                          other keys and a lone Escape release
 //   xdriver picture WIN X Y PX PY [hold]   move the pointer to X,Y (window
 //                                          coordinates) and wait for the frame that
 //                                          has the pointer blob at PX,PY
@@ -220,56 +222,72 @@ void closeRequest()
 
 // ---- keys
 
-// Sends one key event and waits until the window has been sent it (this
-// client listens on the same window as the program, so both get it).
-void keyEvent(KeySym sym, bool down, bool expectDelivery)
-{
-    KeyCode code = XKeysymToKeycode(dpy, sym);
-    if (!code)
-        die("no key code for %s", XKeysymToString(sym));
-    XTestFakeKeyEvent(dpy, code, down, CurrentTime);
-    XSync(dpy, False);
-    if (!expectDelivery)
-        return;
-    Deadline d;
-    for (;;) {
-        pump(false);
-        while (!keysSeen.empty()) {
-            XKeyEvent k = keysSeen.front();
-            keysSeen.pop_front();
-            if (k.keycode == code && (k.type == KeyPress) == down)
-                return;
-            // The server reports a faked press as a release and a press with
-            // one time stamp, as it reports a held key's repeats.
-            if (k.keycode == code && down)
-                continue;
-            die("waiting for the %s of %s, the window was sent the %s of key code %u",
-                down ? "press" : "release", XKeysymToString(sym), k.type == KeyPress ? "press" : "release",
-                k.keycode);
-        }
-        if (destroyed)
-            die("the window closed while waiting for the %s of %s", down ? "press" : "release", XKeysymToString(sym));
-        if (d.passed())
-            die("the window was not sent the %s of %s", down ? "press" : "release", XKeysymToString(sym));
-        pump(true);
-    }
-}
+// The key events the window must be sent, in order, while the test presses
+// keys with xdotool: a press and a release of five other keys, then the
+// release alone of an Escape whose press went to another window.
+struct KeyStep {
+    KeySym sym;
+    bool down;
+};
+
+const char *stepName(bool down) { return down ? "press" : "release"; }
 
 void keys()
 {
-    XSelectInput(dpy, keyWin, KeyPressMask | KeyReleaseMask | (keyWin == top ? StructureNotifyMask : 0));
-    focus();
-    waitFrames(10, "before the keys");
+    std::vector<KeyStep> steps;
     for (KeySym sym : {XK_a, XK_space, XK_Return, XK_q, XK_F4}) {
-        keyEvent(sym, true, true);
-        keyEvent(sym, false, true);
+        steps.push_back({sym, true});
+        steps.push_back({sym, false});
     }
-    // The press of Escape goes nowhere (no window has the focus); the window
-    // then gets the focus and is sent the release alone.
-    XSetInputFocus(dpy, None, RevertToNone, CurrentTime);
-    keyEvent(XK_Escape, true, false);
-    XSetInputFocus(dpy, top, RevertToParent, CurrentTime);
-    keyEvent(XK_Escape, false, true);
+    steps.push_back({XK_Escape, false});
+    for (const KeyStep &s : steps)
+        if (!XKeysymToKeycode(dpy, s.sym))
+            die("no key code for %s", XKeysymToString(s.sym));
+
+    // Listen where SDL listens: an event reaches either both of us or neither.
+    XSelectInput(dpy, keyWin, KeyPressMask | KeyReleaseMask | (keyWin == top ? StructureNotifyMask : 0));
+    XSync(dpy, False);
+    waitFrames(10, "before the keys");
+    printf("listening\n");
+
+    size_t next = 0;
+    XKeyEvent last = {};
+    Deadline d;
+    while (next < steps.size()) {
+        pump(false);
+        while (!keysSeen.empty() && next < steps.size()) {
+            XKeyEvent k = keysSeen.front();
+            keysSeen.pop_front();
+            const KeyStep &want = steps[next];
+            KeyCode code = XKeysymToKeycode(dpy, want.sym);
+            if (k.keycode == code && (k.type == KeyPress) == want.down) {
+                last = k;
+                next++;
+                d = Deadline();
+                continue;
+            }
+            // The server reports a faked press as a release and a press with
+            // one time stamp, as it reports a held key's repeats.
+            if (k.keycode == code && want.down)
+                continue;
+            if (next > 0 && k.type == KeyPress && last.type == KeyRelease && k.keycode == last.keycode &&
+                k.time == last.time) {
+                next--; // that release was a repeat: the key is still held
+                continue;
+            }
+            die("waiting for the %s of %s, the window was sent the %s of key code %u", stepName(want.down),
+                XKeysymToString(want.sym), stepName(k.type == KeyPress), k.keycode);
+        }
+        if (next == steps.size())
+            break;
+        if (destroyed)
+            die("the window closed while waiting for the %s of %s", stepName(steps[next].down),
+                XKeysymToString(steps[next].sym));
+        if (d.passed())
+            die("the window was not sent the %s of %s in %.0f s", stepName(steps[next].down),
+                XKeysymToString(steps[next].sym), waitSeconds);
+        pump(true);
+    }
     // Fewer than 30 events are queued now; the program takes one a frame.
     // Once it has drawn 200 more it has taken all of them and is still running.
     long n = waitFrames(200, "after the keys");
