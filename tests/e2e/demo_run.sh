@@ -2,7 +2,8 @@
 # Runs the real program the way a person meets it: in a private X server,
 # with real input, ended by Escape or by the window's close button, or by
 # losing its display; or with one of its SDL calls failing on purpose; or
-# with no display at all.
+# with no display at all; or, on the compatibility library, scaled up to
+# twice its size for a big monitor.
 #
 #   demo_run.sh PROGRAM CASE
 #
@@ -250,6 +251,19 @@ keys)
     wait "$driver_pid" || { driver_pid=; fail "xdriver keys"; }
     driver_pid=
     kill -0 "$demo_pid" 2>/dev/null || fail "the run ended on a key other than Escape or on its release"
+    end_with escape
+    check_report
+    ;;
+scaled)
+    # For big monitors: the compatibility library draws the window at twice
+    # the size, each demo pixel a sharp 2x2 block, while the program still
+    # sees its 400x300 and the pointer in its own pixels. The window is
+    # centred on a screen with room for it.
+    [[ $sdl == compat ]] || fail "only the compatibility library scales the window"
+    xserver --size 1024x768
+    launch SDL12COMPAT_WINDOW_SCALING=2 SDL12COMPAT_SCALE_METHOD=nearest "$prog"
+    window 60 800x600
+    driver picture "$win" 601 181 300 90 scale 2
     end_with escape
     check_report
     ;;

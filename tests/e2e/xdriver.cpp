@@ -9,9 +9,12 @@
 //   xdriver close WIN                      send the close request a window manager sends
 //   xdriver keys WIN                       say "listening", then see the window sent
 //                                          other keys and a lone Escape release
-//   xdriver picture WIN X Y PX PY [hold]   move the pointer to X,Y (window
+//   xdriver picture WIN X Y PX PY [hold] [scale N]
+//                                          move the pointer to X,Y (window
 //                                          coordinates) and wait for the frame that
-//                                          has the pointer blob at PX,PY
+//                                          has the pointer blob at PX,PY; with a
+//                                          scale, each demo pixel is shown as a
+//                                          block of N x N window pixels
 //   xdriver flood PID WIN BATCHES SIZE     thousands of pointer moves, then Escape
 //   xdriver cover WIN X Y W H              map a grey window of its own over WIN's
 //                                          W x H pixels from X,Y, say "covered" and
@@ -304,26 +307,31 @@ void keys()
 struct Grab {
     std::vector<uint8_t> grey; // 400 x 300 grey levels, row after row
     long nonGrey = 0;
-    int firstNonGrey = -1;
+    int firstNonGrey = -1; // a window pixel, row after row
     XColor sample;
+    long mixed = 0; // demo pixels whose block of window pixels is not one grey
+    int firstMixed = -1;
 };
 
-Grab grab()
+// What the window shows, each demo pixel a block of scale x scale window
+// pixels; the demo pixel's grey is its block's first.
+Grab grab(int scale)
 {
+    int w = 400 * scale, h = 300 * scale;
     XWindowAttributes a;
     XGetWindowAttributes(dpy, drawn, &a);
-    if (a.width != 400 || a.height != 300)
-        die("the drawing window is %dx%d, not 400x300", a.width, a.height);
-    XImage *img = XGetImage(dpy, drawn, 0, 0, 400, 300, AllPlanes, ZPixmap);
+    if (a.width != w || a.height != h)
+        die("the drawing window is %dx%d, not %dx%d", a.width, a.height, w, h);
+    XImage *img = XGetImage(dpy, drawn, 0, 0, w, h, AllPlanes, ZPixmap);
     if (!img)
         die("XGetImage failed");
     // The colour a pixel shows is its value looked up in the window's
     // colormap, whatever the visual (SDL picks TrueColor or DirectColor).
-    std::vector<unsigned long> values(400 * 300);
+    std::vector<unsigned long> values(w * h);
     std::map<unsigned long, XColor> colours;
-    for (int y = 0; y < 300; y++)
-        for (int x = 0; x < 400; x++)
-            colours[values[y * 400 + x] = XGetPixel(img, x, y)] = XColor();
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++)
+            colours[values[y * w + x] = XGetPixel(img, x, y)] = XColor();
     XDestroyImage(img);
     std::vector<XColor> query;
     for (auto &c : colours) {
@@ -337,7 +345,8 @@ Grab grab()
 
     Grab g;
     g.grey.resize(400 * 300);
-    for (int i = 0; i < 400 * 300; i++) {
+    std::vector<bool> mixed(400 * 300);
+    for (int i = 0; i < w * h; i++) {
         const XColor &c = colours[values[i]];
         if (c.red != c.green || c.red != c.blue) {
             if (g.nonGrey++ == 0) {
@@ -345,7 +354,16 @@ Grab grab()
                 g.sample = c;
             }
         }
-        g.grey[i] = c.red >> 8;
+        // A block's first pixel, its top left, comes before the rest of it.
+        int x = i % w, y = i / w, p = y / scale * 400 + x / scale;
+        uint8_t grey = c.red >> 8;
+        if (x % scale == 0 && y % scale == 0) {
+            g.grey[p] = grey;
+        } else if (grey != g.grey[p] && !mixed[p]) {
+            mixed[p] = true;
+            if (g.mixed++ == 0)
+                g.firstMixed = p;
+        }
     }
     return g;
 }
@@ -427,7 +445,7 @@ struct Search {
     }
 };
 
-void picture(int x, int y, int px, int py, bool hold)
+void picture(int x, int y, int px, int py, bool hold, int scale)
 {
     Search search(px, py);
     focus();
@@ -446,14 +464,19 @@ void picture(int x, int y, int px, int py, bool hold)
     Layout l = {};
     long count;
     for (;;) {
-        g = grab();
+        g = grab(scale);
         grabs++;
         if (g.nonGrey)
             die("%ld pixels are not grey; the first at (%d, %d) is #%04x%04x%04x", g.nonGrey,
-                g.firstNonGrey % 400, g.firstNonGrey / 400, g.sample.red, g.sample.green, g.sample.blue);
-        if (search.find(g.grey, false, l, count))
+                g.firstNonGrey % (400 * scale), g.firstNonGrey / (400 * scale), g.sample.red, g.sample.green,
+                g.sample.blue);
+        if (!g.mixed && search.find(g.grey, false, l, count))
             break;
         if (d.passed()) {
+            if (g.mixed)
+                die("%ld of the 120000 blocks of %dx%d window pixels are not one grey after %d grabs in %.0f s; "
+                    "the first is demo pixel (%d, %d)",
+                    g.mixed, scale, scale, grabs, waitSeconds, g.firstMixed % 400, g.firstMixed / 400);
             search.find(g.grey, true, l, count);
             die("no frame with the pointer blob at (%d, %d) matches the window after %d grabs in %.0f s; "
                 "closest: bounce (%d, %d), orbit (%d, %d), %ld of 120000 pixels differ",
@@ -609,12 +632,28 @@ void shot(const char *file, int px, int py, size_t count)
     printf("%s: %zu frames, each the renderer's\n", file, frames.size());
 }
 
+// picture's [hold] [scale N]
+bool pictureOptions(int n, char **args, bool *hold, int *scale)
+{
+    for (int i = 0; i < n; i++) {
+        if (strcmp(args[i], "hold") == 0 && !*hold)
+            *hold = true;
+        else if (strcmp(args[i], "scale") == 0 && i + 1 < n && atoi(args[i + 1]) >= 1)
+            *scale = atoi(args[++i]);
+        else
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     setvbuf(stdout, nullptr, _IOLBF, 0);
     std::string cmd = argc > 1 ? argv[1] : "";
+    bool hold = false;
+    int scale = 1;
     if (cmd == "frames" && argc == 4) {
         open(argv[2]);
         long n = waitFrames(atol(argv[3]), "frames");
@@ -627,9 +666,9 @@ int main(int argc, char **argv)
     } else if (cmd == "keys" && argc == 3) {
         open(argv[2]);
         keys();
-    } else if (cmd == "picture" && (argc == 7 || (argc == 8 && std::string(argv[7]) == "hold"))) {
+    } else if (cmd == "picture" && argc >= 7 && pictureOptions(argc - 7, argv + 7, &hold, &scale)) {
         open(argv[2]);
-        picture(atoi(argv[3]), atoi(argv[4]), atoi(argv[5]), atoi(argv[6]), argc == 8);
+        picture(atoi(argv[3]), atoi(argv[4]), atoi(argv[5]), atoi(argv[6]), hold, scale);
     } else if (cmd == "flood" && argc == 6) {
         open(argv[3]);
         flood(atoi(argv[2]), atoi(argv[4]), atoi(argv[5]));
