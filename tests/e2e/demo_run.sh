@@ -77,6 +77,11 @@ if [[ -z $windows ]]; then
         fail "the program would load $loaded, not the $sdl library $E2E_SDL_FILE"
 fi
 
+# The compatibility library scales the window by these, SDL2 beneath it by
+# the last: set for a big monitor, they would change every window here but
+# the one the scaled case asks for.
+unset SDL12COMPAT_WINDOW_SCALING SDL12COMPAT_SCALE_METHOD SDL_RENDER_SCALE_QUALITY
+
 # The error text the shim hands to SDL_SetError, and the trace it writes.
 shim_text='sdlshim: injected failure #7'
 shim_env=(LD_PRELOAD="$shim" SDLSHIM_TEXT="$shim_text" SDLSHIM_TRACE="$work/trace")
