@@ -80,34 +80,31 @@ else
 fi
 
 work=$(mktemp -d)
-run_pid=
 cleanup() {
-    if [[ -n $run_pid ]]; then stop_process "$run_pid"; fi
+    if [[ -n $demo_pid ]]; then stop_process "$demo_pid"; fi
     stop_xvfb
     rm -rf "$work"
 }
 trap cleanup EXIT
-start_xvfb "$work" || exit 1
+start_xvfb "$work" || { echo "fps.sh: $why:" >&2; cat "$work/xvfb.log" >&2; exit 1; }
 
 # One run: start, wait for its window, let it run, press Escape; the rate
 # from its report in $fps. Run in this shell, not in a command substitution,
-# so that run_pid is the one the EXIT trap sees.
+# so that demo_pid is the one the EXIT trap sees.
 fps_of() { # executable
-    local out=$work/out
-    "${run[@]}" "$1" >"$out" 2>&1 &
-    run_pid=$!
-    wait_demo_window "$run_pid" 30 || { echo "fps.sh: no window from $1:" >&2; cat "$out" >&2; exit 1; }
+    start_demo "$work" "${run[@]}" "$1"
+    wait_demo_window "$demo_pid" 30 || { echo "fps.sh: no window from $1:" >&2; cat "$work/out" "$work/err" >&2; exit 1; }
     sleep "$seconds"
-    escape_demo "$run_pid" 30 || { echo "fps.sh: $1 did not stop on Escape" >&2; exit 1; }
-    wait "$run_pid" || true
-    run_pid=
+    escape_demo "$demo_pid" 30 || { echo "fps.sh: $1 did not stop on Escape" >&2; exit 1; }
+    wait_demo_exit "$demo_pid" 30 || true
+    demo_pid=
     if [[ ${#run[@]} -gt 0 ]]; then
         # SDL's shim wrote the report beside the program, once Wine is done.
         wineserver -w
-        tr -d '\r' <"$(dirname "$1")/stdout.txt" >"$out"
+        tr -d '\r' <"$(dirname "$1")/stdout.txt" >"$work/out"
     fi
-    fps=$(sed -n 's/^Aika: .* fps: \([0-9.]*\)$/\1/p' "$out")
-    [[ -n $fps ]] || { echo "fps.sh: no report from $1:" >&2; cat "$out" >&2; exit 1; }
+    read_report "$work/out" || { echo "fps.sh: no report from $1 ($why):" >&2; cat "$work/out" "$work/err" >&2; exit 1; }
+    fps=$report_fps
 }
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }

@@ -47,11 +47,10 @@ fi
 shot=$build/run-screenshot.png
 recording=$build/run-recording.gif
 work=$(mktemp -d)
-prog_pid=
 # shellcheck source=../tests/xserver/xvfb.sh
 source "$root/tests/xserver/xvfb.sh"
 cleanup() {
-    if [ -n "$prog_pid" ]; then stop_process "$prog_pid"; fi
+    if [ -n "$demo_pid" ]; then stop_process "$demo_pid"; fi
     stop_xvfb
     rm -rf "$work"
 }
@@ -68,11 +67,10 @@ echo "No DISPLAY: running the demo for ${seconds} s in a private X server (Xvfb)
 start_xvfb "$work" >/dev/null || fail "Xvfb did not start"
 
 # X and nothing else, whatever driver the caller's environment names.
-SDL_VIDEODRIVER=x11 "$prog" >"$work/out" 2>"$work/err" &
-prog_pid=$!
+start_demo "$work" SDL_VIDEODRIVER=x11 "$prog"
 
-if ! wait_demo_window "$prog_pid" 30; then
-    kill -0 "$prog_pid" 2>/dev/null || fail "the demo could not start on the private X server"
+if ! wait_demo_window "$demo_pid" 30; then
+    kill -0 "$demo_pid" 2>/dev/null || fail "the demo could not start on the private X server"
     fail "no Kimallusmylly window after 30 s"
 fi
 
@@ -84,10 +82,10 @@ sleep "$seconds"
 "$build/tools/windowshot" --wait 10 --frames 100 "$recording" || fail "could not record the window"
 
 # A real key press, sent to the window that has the focus.
-escape_demo "$prog_pid" 30 || fail "the demo did not end on Escape within 30 s"
-status=0
-wait "$prog_pid" || status=$?
-prog_pid=
+escape_demo "$demo_pid" 30 || fail "the demo did not end on Escape within 30 s"
+wait_demo_exit "$demo_pid" 30 || fail "$why"
+status=$demo_status
+demo_pid=
 cat "$work/out"
 [ -s "$work/err" ] && cat "$work/err" >&2
 [ "$status" -eq 0 ] || fail "the demo exited with status $status"

@@ -2,7 +2,8 @@
 # Runs the real program the way a person meets it: in a private X server,
 # with real input, ended by Escape or by the window's close button, or by
 # losing its display; or with one of its SDL calls failing on purpose; or
-# with no display at all.
+# with no display at all; or, on the compatibility library, scaled up to
+# twice its size for a big monitor.
 #
 #   demo_run.sh PROGRAM CASE
 #
@@ -25,17 +26,17 @@ here=$(cd "$(dirname "$0")" && pwd)
 xdriver=${E2E_XDRIVER:-}
 shim=${E2E_SDLSHIM:-}
 sdl=${E2E_SDL:-default}
+windows=${E2E_WINDOWS:-}
 work=$(mktemp -d)
 # shellcheck source=../xserver/xvfb.sh
 source "$here/../xserver/xvfb.sh"
 
-prog_pid=
+driver_pid=
 cleanup() {
-    if [[ -n $prog_pid ]]; then
-        # SDL turns SIGTERM into a quit request, which a broken program may
-        # ignore: it gets 5 s, then SIGKILL.
-        stop_process "$prog_pid"
-    fi
+    # SDL turns SIGTERM into a quit request, which a broken program may
+    # ignore: it gets 5 s, then SIGKILL.
+    [[ -z $demo_pid ]] || stop_process "$demo_pid"
+    [[ -z $driver_pid ]] || stop_process "$driver_pid"
     [[ -z $windows ]] || wineserver -k 2>/dev/null || true
     stop_xvfb
     rm -rf "$work"
@@ -43,7 +44,7 @@ cleanup() {
 trap cleanup EXIT
 fail() {
     echo "FAIL: $*"
-    for f in out err trace xvfb.log wine.out wine.err; do
+    for f in out err trace driver xvfb.log wine.out wine.err; do
         [[ -e $work/$f ]] && { echo "--- $f:"; cat -A "$work/$f"; }
     done
     exit 1
@@ -55,7 +56,6 @@ fail() {
 # instrumented code and only forwards calls.
 export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0:verify_asan_link_order=0
 
-windows=${E2E_WINDOWS:-}
 if [[ -n $windows ]]; then
     [[ -n ${WINEPREFIX:-} ]] || fail "WINEPREFIX is not set: the Windows runs keep Wine out of the home folder"
     # A copy of its own for each run, so no run reads another's files.
@@ -77,31 +77,58 @@ if [[ -z $windows ]]; then
         fail "the program would load $loaded, not the $sdl library $E2E_SDL_FILE"
 fi
 
+# The compatibility library scales the window by these, SDL2 beneath it by
+# the last: set for a big monitor, they would change every window here but
+# the one the scaled case asks for.
+unset SDL12COMPAT_WINDOW_SCALING SDL12COMPAT_SCALE_METHOD SDL_RENDER_SCALE_QUALITY
+
 # The error text the shim hands to SDL_SetError, and the trace it writes.
 shim_text='sdlshim: injected failure #7'
 shim_env=(LD_PRELOAD="$shim" SDLSHIM_TEXT="$shim_text" SDLSHIM_TRACE="$work/trace")
 
-# start [env options] COMMAND...: the program in the background (through
-# env(1), which execs it, so $prog_pid is the program), output in out and err.
-start() {
-    env "$@" >"$work/out" 2>"$work/err" &
-    prog_pid=$!
+# The steps the cases are made of; each fails the run, saying why.
+
+# xserver [--size WxH] [FLAG...]: a private X server (tests/xserver/xvfb.sh).
+xserver() {
+    start_xvfb "$work" "$@" || fail "$why"
+}
+
+# launch [VAR=VALUE | -u VAR]... COMMAND...: the program in the background,
+# its output in out and err.
+launch() {
+    start_demo "$work" "$@"
+}
+
+# window [SECONDS [WxH]]: waits for the program's window, caption
+# Kimallusmylly, 400x300 unless said; sets $win.
+window() {
+    wait_demo_window "$demo_pid" "${1:-60}" "${2:-400x300}" || fail "$why"
+}
+
+# open_demo ARGS...: a server, the program (launch's ARGS) and its window.
+open_demo() {
+    xserver
+    launch "$@"
+    window
 }
 
 # Waits up to $1 seconds for the program to end; its exit status in $status.
 wait_exit() {
-    local _
-    for _ in $(seq $(($1 * 10))); do
-        if ! kill -0 "$prog_pid" 2>/dev/null; then
-            status=0
-            wait "$prog_pid" || status=$?
-            prog_pid=
-            [[ -z $windows ]] || windows_output
-            return 0
-        fi
-        sleep 0.1
-    done
-    fail "the program was still running after $1 s"
+    wait_demo_exit "$demo_pid" "$1" || fail "$why"
+    status=$demo_status
+    demo_pid=
+    [[ -z $windows ]] || windows_output
+}
+
+# end_with escape|close [SECONDS]: a real Escape key press (the pointer over
+# the window, the window focused), or the close request a window manager
+# sends; the program must end within the seconds (60).
+end_with() {
+    case $1 in
+    escape) press_escape || fail "$why" ;;
+    close) driver close "$win" ;;
+    esac
+    wait_exit "${2:-60}"
 }
 
 # Under Wine: once every program of the prefix has ended, the files SDL's
@@ -122,29 +149,23 @@ windows_output() {
     done
 }
 
-# Waits for the program's window: caption Kimallusmylly, 400x300. Sets $win.
-find_window() {
-    local _
-    win=
-    for _ in $(seq $(($1 * 10))); do
-        win=$(xdotool search --name '^Kimallusmylly$' 2>/dev/null | head -1) && [[ -n $win ]] && break
-        kill -0 "$prog_pid" 2>/dev/null || fail "the program ended before its window appeared"
-        sleep 0.1
-    done
-    [[ -n $win ]] || fail "no window named Kimallusmylly after $1 s"
-    local geometry
-    geometry=$(xdotool getwindowgeometry "$win" | sed -n 's/.*Geometry: //p')
-    [[ $geometry == 400x300 ]] || fail "the window is $geometry, not 400x300"
-}
-
 driver() {
     "$xdriver" "$@" || fail "xdriver $1"
 }
 
-# A real Escape key press: pointer over the window, the window focused.
-escape() {
-    xdotool mousemove --window "$win" 200 150 windowfocus "$win" key Escape ||
-        fail "could not press Escape in the window (is it still open?)"
+# driver_until WORD ARGS...: xdriver in the background, its output in
+# driver, until it says WORD; its pid in $driver_pid.
+driver_until() {
+    local word=$1 _
+    shift
+    "$xdriver" "$@" >"$work/driver" &
+    driver_pid=$!
+    for _ in $(seq 600); do
+        grep -qw "$word" "$work/driver" && return 0
+        kill -0 "$driver_pid" 2>/dev/null || { wait "$driver_pid" || true; driver_pid=; fail "xdriver $1"; }
+        sleep 0.1
+    done
+    fail "xdriver $1 did not say $word"
 }
 
 # The end of a normal run: status 0, nothing on stderr, one report line whose
@@ -152,12 +173,9 @@ escape() {
 check_report() {
     [[ $status -eq 0 ]] || fail "exit status $status"
     [[ ! -s $work/err ]] || fail "stderr not empty"
-    [[ $(wc -l <"$work/out") -eq 1 ]] || fail "not exactly one line on stdout"
-    local line re secs fps
-    line=$(cat "$work/out")
-    re='^Aika: ([0-9]+\.[0-9]{3}) sek, framet: ([0-9]+) kpl, fps: ([0-9]+\.[0-9]{3})$'
-    [[ $line =~ $re ]] || fail "report line malformed"
-    secs=${BASH_REMATCH[1]} frames=${BASH_REMATCH[2]} fps=${BASH_REMATCH[3]}
+    read_report "$work/out" || fail "$why"
+    local secs=$report_secs fps=$report_fps
+    frames=$report_frames
     [[ $frames -gt 0 ]] || fail "no frames shown"
     # The printed seconds are rounded to a millisecond: the rate must agree
     # with frames / seconds within that rounding.
@@ -179,35 +197,36 @@ check_failure() {
     grep -q '^quit 1 ' "$work/trace" || fail "SDL_Quit was never called"
 }
 
+# cannot_start MESSAGE [VAR=VALUE | -u VAR]...: the program, started so,
+# ends by itself with status 0, nothing on stdout and one line on stderr,
+# all of it matching MESSAGE (an extended regular expression); no report.
+cannot_start() {
+    local message=$1
+    shift
+    launch "$@" "$prog"
+    wait_exit 60
+    [[ $status -eq 0 ]] || fail "exit status $status"
+    [[ ! -s $work/out ]] || fail "stdout not empty"
+    grep -qaxE "$message" "$work/err" || fail "no init message"
+    [[ $(wc -l <"$work/err") -eq 1 ]] || fail "more than one line on stderr"
+}
+
 case $case in
 nodriver)
     # SDL asked for a video driver it does not have: the first failure
     # message, and no report.
-    start_xvfb "$work"
-    start SDL_VIDEODRIVER=nonexistent "$prog"
-    wait_exit 60
-    [[ $status -eq 0 ]] || fail "exit status $status"
-    [[ ! -s $work/out ]] || fail "stdout not empty"
-    grep -qaxF 'SDL ei initoitunut: No available video device' "$work/err" || fail "no init message"
-    [[ $(wc -l <"$work/err") -eq 1 ]] || fail "more than one line on stderr"
+    xserver
+    cannot_start 'SDL ei initoitunut: No available video device' SDL_VIDEODRIVER=nonexistent
     ;;
 nodisplay)
     # No display and no driver chosen: the program must not fall back to the
     # library's text-mode drivers but say why it cannot start.
-    start -u DISPLAY -u SDL_VIDEODRIVER "$prog"
-    wait_exit 60
-    [[ $status -eq 0 ]] || fail "exit status $status"
-    [[ ! -s $work/out ]] || fail "stdout not empty"
-    grep -qaE '^SDL ei initoitunut: .+$' "$work/err" || fail "no init message"
-    [[ $(wc -l <"$work/err") -eq 1 ]] || fail "more than one line on stderr"
+    cannot_start 'SDL ei initoitunut: .+' -u DISPLAY -u SDL_VIDEODRIVER
     ;;
 escape)
-    start_xvfb "$work"
-    start "$prog" ignored --arguments
-    find_window 60
+    open_demo "$prog" ignored --arguments
     driver frames "$win" 5
-    escape
-    wait_exit 60
+    end_with escape
     check_report
     # The compatibility library also shows the window once when the palette
     # is set, before the first frame; DAMAGE may count that among the five.
@@ -216,54 +235,68 @@ escape)
     [[ $frames -ge $least ]] || fail "$frames frames reported, at least $least were seen drawn"
     ;;
 close)
-    start_xvfb "$work"
-    start "$prog"
-    find_window 60
+    open_demo "$prog"
     driver frames "$win" 5
-    driver close "$win"
-    wait_exit 60
+    end_with close
     check_report
     ;;
 keys)
-    start_xvfb "$work"
-    start "$prog"
-    find_window 60
-    driver keys "$win"
-    kill -0 "$prog_pid" 2>/dev/null || fail "the run ended on a key other than Escape or on its release"
-    escape
-    wait_exit 60
+    # Real key presses and releases, each of which xdriver sees the window
+    # sent: five other keys, then an Escape pressed with the pointer off the
+    # window and the focus on the root window, so that the press goes to the
+    # root, where nobody listens, and released once the window has the focus
+    # again.
+    open_demo "$prog"
+    root=$(xwininfo -root | sed -n 's/^xwininfo: Window id: \(0x[0-9a-f]*\) .*/\1/p')
+    xdotool mousemove --window "$win" 200 150 windowfocus --sync "$win" || fail "could not focus the window"
+    driver_until listening keys "$win"
+    xdotool key a space Return q F4 \
+        mousemove --window "$win" 420 320 windowfocus --sync "$root" keydown Escape \
+        mousemove --window "$win" 200 150 windowfocus --sync "$win" keyup Escape || fail "xdotool could not send the keys"
+    wait "$driver_pid" || { driver_pid=; fail "xdriver keys"; }
+    driver_pid=
+    kill -0 "$demo_pid" 2>/dev/null || fail "the run ended on a key other than Escape or on its release"
+    end_with escape
+    check_report
+    ;;
+scaled)
+    # For big monitors: the compatibility library draws the window at twice
+    # the size, each demo pixel a sharp 2x2 block, while the program still
+    # sees its 400x300 and the pointer in its own pixels. The window is
+    # centred on a screen with room for it.
+    [[ $sdl == compat ]] || fail "only the compatibility library scales the window"
+    xserver --size 1024x768
+    launch SDL12COMPAT_WINDOW_SCALING=2 SDL12COMPAT_SCALE_METHOD=nearest "$prog"
+    window 60 800x600
+    driver picture "$win" 601 181 300 90 scale 2
+    end_with escape
     check_report
     ;;
 picture)
-    start_xvfb "$work"
-    start "$prog"
-    find_window 60
+    open_demo "$prog"
     driver picture "$win" 123 234 123 234
     # Past the bottom-right corner, with a button held so the window keeps
     # getting the moves: the blob stops at the last pixel.
     driver picture "$win" 450 350 399 299 hold
-    escape
-    wait_exit 60
+    end_with escape
     check_report
     ;;
 flood)
-    start_xvfb "$work"
-    start "$prog"
-    find_window 60
-    driver flood "$prog_pid" "$win" 30 100
+    open_demo "$prog"
+    driver flood "$demo_pid" "$win" 30 100
     wait_exit 60
     check_report
     [[ $frames -ge 3000 ]] || fail "$frames frames for 3000 pointer moves taken one a frame"
     ;;
 fail_init)
-    start_xvfb "$work"
-    start "${shim_env[@]}" SDLSHIM_FAIL=init "$prog"
+    xserver
+    launch "${shim_env[@]}" SDLSHIM_FAIL=init "$prog"
     wait_exit 60
     check_failure 'SDL ei initoitunut: %s\n'
     ;;
 fail_mode)
-    start_xvfb "$work"
-    start "${shim_env[@]}" SDLSHIM_FAIL=mode "$prog"
+    xserver
+    launch "${shim_env[@]}" SDLSHIM_FAIL=mode "$prog"
     wait_exit 60
     check_failure 'Videomoodin asetus ep\xe4onnas: %s\n'
     # Shut down right after the message, which is already out.
@@ -272,10 +305,10 @@ fail_mode)
         fail "SDL_Quit not called right after the message"
     ;;
 fail_lock)
-    start_xvfb "$work"
     # The first 30 locks succeed, so the failure comes in a running loop
     # that has drawn, unlocked and flipped 30 frames.
-    start "${shim_env[@]}" SDLSHIM_FAIL=lock SDLSHIM_LOCK_AFTER=30 "$prog"
+    xserver
+    launch "${shim_env[@]}" SDLSHIM_FAIL=lock SDLSHIM_LOCK_AFTER=30 "$prog"
     wait_exit 60
     check_failure 'Screeni ei lukkiutunut: %s\n'
     grep -q '^fail lock after locks=30 unlocks=30 flips=30$' "$work/trace" ||
@@ -287,12 +320,9 @@ shutdown)
     # clock the program reads goes from 2^32-1 to 0: the loop took 1 ms
     # across the wrap, after the mode was set, and the report counts every
     # flip once.
-    start_xvfb "$work"
-    start "${shim_env[@]}" SDLSHIM_TICKS=4294967295,0 "$prog"
-    find_window 60
+    open_demo "${shim_env[@]}" SDLSHIM_TICKS=4294967295,0 "$prog"
     driver frames "$win" 5
-    escape
-    wait_exit 60
+    end_with escape
     check_report
     grep -qx 'mode 400 300 8 0x60000001' "$work/trace" || fail "not the 400x300 8-bit double-buffered window asked for"
     grep -qx 'ticks 1 after modes=1' "$work/trace" || fail "the start time was read before the window was set up"
@@ -306,21 +336,18 @@ lostdisplay)
     # is cut (xkill), then the whole server ends (a session ending). Either
     # way the program must end instead of waiting on the dead connection.
     command -v xkill >/dev/null || fail "xkill is not installed (scripts/setup.sh installs it)"
-    start_xvfb "$work"
-    start "$prog"
-    find_window 60
+    open_demo "$prog"
     driver frames "$win" 5
     xkill -id "$win" >/dev/null || fail "xkill could not cut the program's connection"
     wait_exit 60
-    start "$prog"
-    find_window 60
+    launch "$prog"
+    window
     driver frames "$win" 5
     stop_xvfb
     wait_exit 60
     ;;
 valgrind)
     command -v valgrind >/dev/null || fail "valgrind is not installed (scripts/setup.sh installs it)"
-    start_xvfb "$work"
     # Any memcheck error fails the run, not only invalid reads and writes;
     # none needs suppressing, not even in the X and classic SDL libraries
     # (compat.supp says what the compatibility library needs). Valgrind
@@ -328,13 +355,13 @@ valgrind)
     # its AVX2 path here.
     supp=()
     [[ $sdl == compat ]] && supp=(--suppressions="$here/compat.supp")
-    start valgrind --error-exitcode=97 --leak-check=no "${supp[@]}" --log-file="$work/valgrind.log" "$prog"
-    find_window 240
+    xserver
+    launch valgrind --error-exitcode=97 --leak-check=no "${supp[@]}" --log-file="$work/valgrind.log" "$prog"
+    window 240
     driver frames "$win" 10
     xdotool mousemove --window "$win" 150 100
     driver frames "$win" 10
-    escape
-    wait_exit 240
+    end_with escape 240
     [[ $status -ne 97 ]] || { cat "$work/valgrind.log"; fail "memcheck found errors"; }
     grep -q 'ERROR SUMMARY: 0 errors' "$work/valgrind.log" || { cat "$work/valgrind.log"; fail "no clean memcheck summary"; }
     check_report
@@ -345,15 +372,13 @@ windowshot)
     # partly off the screen. On a server without the Composite extension it
     # refuses the covered window and the one partly off the screen.
     shoot="${E2E_WINDOWSHOT:?}"
-    cover_demo() { # a grey window of xdriver's over part of the demo's; $cover_pid
-        "$xdriver" cover "$win" 50 40 200 100 >"$work/cover" &
-        cover_pid=$!
-        for _ in $(seq 600); do
-            grep -q covered "$work/cover" && return 0
-            kill -0 "$cover_pid" 2>/dev/null || fail "xdriver cover: $(cat "$work/cover")"
-            sleep 0.1
-        done
-        fail "the covering window did not appear"
+    # A grey window of xdriver's over part of the demo's, until stopped.
+    cover_demo() {
+        driver_until covered cover "$win" 50 40 200 100
+    }
+    uncover_demo() {
+        stop_process "$driver_pid"
+        driver_pid=
     }
     # The pointer goes with the window, to the same pixel of it; once the
     # demo has drawn 100 frames it has taken the few events that made.
@@ -361,9 +386,7 @@ windowshot)
         xdotool windowmove "$win" -100 -100 mousemove 23 134 || fail "could not move the window"
         driver frames "$win" 100
     }
-    start_xvfb "$work"
-    start "$prog"
-    find_window 60
+    open_demo "$prog"
     driver picture "$win" 123 234 123 234
     "$shoot" --wait 10 "$work/plain.png" || fail "windowshot of the plain window"
     "$shoot" --wait 10 --frames 5 "$work/plain.gif" || fail "windowshot of 5 frames"
@@ -375,24 +398,14 @@ windowshot)
     move_demo_off
     "$shoot" --wait 10 --frames 2 "$work/outside.gif" || fail "windowshot of the window partly off the screen"
     driver shot "$work/outside.gif" 123 234 2
-    stop_process "$cover_pid"
-    escape
-    wait_exit 60
+    uncover_demo
+    end_with escape
     check_report
 
     stop_xvfb
-    Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp -noreset -extension Composite 3>"$work/display-bare" \
-        >"$work/xvfb.log" 2>&1 &
-    # shellcheck disable=SC2034 # stop_xvfb (tests/xserver/xvfb.sh) stops it
-    xvfb_pid=$!
-    for _ in $(seq 300); do
-        [[ -s $work/display-bare ]] && break
-        sleep 0.1
-    done
-    [[ -s $work/display-bare ]] || fail "Xvfb without Composite did not start"
-    DISPLAY=:$(head -1 "$work/display-bare")
-    start "$prog"
-    find_window 60
+    xserver -extension Composite
+    launch "$prog"
+    window
     driver picture "$win" 123 234 123 234
     "$shoot" --wait 10 "$work/bare.png" || fail "windowshot of the plain window without Composite"
     driver shot "$work/bare.png" 123 234 1
@@ -400,14 +413,13 @@ windowshot)
     ! "$shoot" --wait 10 "$work/bare.png" 2>"$work/shot-err" || fail "windowshot took the covered window"
     grep -q "^windowshot: cannot read window $(printf 0x%x "$win"): window 0x[0-9a-f]* lies over it; " \
         "$work/shot-err" || fail "windowshot said: $(cat "$work/shot-err")"
-    stop_process "$cover_pid"
+    uncover_demo
     move_demo_off
     ! "$shoot" --wait 10 "$work/bare.png" 2>"$work/shot-err" || fail "windowshot took the window partly off the screen"
     grep -q ": it lies partly off the screen (400x300 at -100,-100 on a 640x480 screen); " "$work/shot-err" ||
         fail "windowshot said: $(cat "$work/shot-err")"
     driver shot "$work/bare.png" 123 234 1
-    escape
-    wait_exit 60
+    end_with escape
     check_report
     ;;
 *)

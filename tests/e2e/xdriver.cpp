@@ -1,15 +1,20 @@
 // xdriver: plays the window manager, the keyboard and mouse, and the eye for
 // the end-to-end runs. It talks to the X server as any other client does: the
-// close request is a WM_DELETE_WINDOW client message, input is XTest, what the
-// window shows is read back with XGetImage, and frames are counted from
-// outside with DAMAGE (every flip draws the whole window once).
+// close request is a WM_DELETE_WINDOW client message, its own input is XTest
+// (the test's key presses come from xdotool; xdriver sees them delivered),
+// what the window shows is read back with XGetImage, and frames are counted
+// from outside with DAMAGE (every flip draws the whole window once).
 //
 //   xdriver frames WIN N                   wait until the window has drawn N frames
 //   xdriver close WIN                      send the close request a window manager sends
-//   xdriver keys WIN                       other keys and a lone Escape release
-//   xdriver picture WIN X Y PX PY [hold]   move the pointer to X,Y (window
+//   xdriver keys WIN                       say "listening", then see the window sent
+//                                          other keys and a lone Escape release
+//   xdriver picture WIN X Y PX PY [hold] [scale N]
+//                                          move the pointer to X,Y (window
 //                                          coordinates) and wait for the frame that
-//                                          has the pointer blob at PX,PY
+//                                          has the pointer blob at PX,PY; with a
+//                                          scale, each demo pixel is shown as a
+//                                          block of N x N window pixels
 //   xdriver flood PID WIN BATCHES SIZE     thousands of pointer moves, then Escape
 //   xdriver cover WIN X Y W H              map a grey window of its own over WIN's
 //                                          W x H pixels from X,Y, say "covered" and
@@ -220,56 +225,72 @@ void closeRequest()
 
 // ---- keys
 
-// Sends one key event and waits until the window has been sent it (this
-// client listens on the same window as the program, so both get it).
-void keyEvent(KeySym sym, bool down, bool expectDelivery)
-{
-    KeyCode code = XKeysymToKeycode(dpy, sym);
-    if (!code)
-        die("no key code for %s", XKeysymToString(sym));
-    XTestFakeKeyEvent(dpy, code, down, CurrentTime);
-    XSync(dpy, False);
-    if (!expectDelivery)
-        return;
-    Deadline d;
-    for (;;) {
-        pump(false);
-        while (!keysSeen.empty()) {
-            XKeyEvent k = keysSeen.front();
-            keysSeen.pop_front();
-            if (k.keycode == code && (k.type == KeyPress) == down)
-                return;
-            // The server reports a faked press as a release and a press with
-            // one time stamp, as it reports a held key's repeats.
-            if (k.keycode == code && down)
-                continue;
-            die("waiting for the %s of %s, the window was sent the %s of key code %u",
-                down ? "press" : "release", XKeysymToString(sym), k.type == KeyPress ? "press" : "release",
-                k.keycode);
-        }
-        if (destroyed)
-            die("the window closed while waiting for the %s of %s", down ? "press" : "release", XKeysymToString(sym));
-        if (d.passed())
-            die("the window was not sent the %s of %s", down ? "press" : "release", XKeysymToString(sym));
-        pump(true);
-    }
-}
+// The key events the window must be sent, in order, while the test presses
+// keys with xdotool: a press and a release of five other keys, then the
+// release alone of an Escape whose press went to another window.
+struct KeyStep {
+    KeySym sym;
+    bool down;
+};
+
+const char *stepName(bool down) { return down ? "press" : "release"; }
 
 void keys()
 {
-    XSelectInput(dpy, keyWin, KeyPressMask | KeyReleaseMask | (keyWin == top ? StructureNotifyMask : 0));
-    focus();
-    waitFrames(10, "before the keys");
+    std::vector<KeyStep> steps;
     for (KeySym sym : {XK_a, XK_space, XK_Return, XK_q, XK_F4}) {
-        keyEvent(sym, true, true);
-        keyEvent(sym, false, true);
+        steps.push_back({sym, true});
+        steps.push_back({sym, false});
     }
-    // The press of Escape goes nowhere (no window has the focus); the window
-    // then gets the focus and is sent the release alone.
-    XSetInputFocus(dpy, None, RevertToNone, CurrentTime);
-    keyEvent(XK_Escape, true, false);
-    XSetInputFocus(dpy, top, RevertToParent, CurrentTime);
-    keyEvent(XK_Escape, false, true);
+    steps.push_back({XK_Escape, false});
+    for (const KeyStep &s : steps)
+        if (!XKeysymToKeycode(dpy, s.sym))
+            die("no key code for %s", XKeysymToString(s.sym));
+
+    // Listen where SDL listens: an event reaches either both of us or neither.
+    XSelectInput(dpy, keyWin, KeyPressMask | KeyReleaseMask | (keyWin == top ? StructureNotifyMask : 0));
+    XSync(dpy, False);
+    waitFrames(10, "before the keys");
+    printf("listening\n");
+
+    size_t next = 0;
+    XKeyEvent last = {};
+    Deadline d;
+    while (next < steps.size()) {
+        pump(false);
+        while (!keysSeen.empty() && next < steps.size()) {
+            XKeyEvent k = keysSeen.front();
+            keysSeen.pop_front();
+            const KeyStep &want = steps[next];
+            KeyCode code = XKeysymToKeycode(dpy, want.sym);
+            if (k.keycode == code && (k.type == KeyPress) == want.down) {
+                last = k;
+                next++;
+                d = Deadline();
+                continue;
+            }
+            // The server reports a faked press as a release and a press with
+            // one time stamp, as it reports a held key's repeats.
+            if (k.keycode == code && want.down)
+                continue;
+            if (next > 0 && k.type == KeyPress && last.type == KeyRelease && k.keycode == last.keycode &&
+                k.time == last.time) {
+                next--; // that release was a repeat: the key is still held
+                continue;
+            }
+            die("waiting for the %s of %s, the window was sent the %s of key code %u", stepName(want.down),
+                XKeysymToString(want.sym), stepName(k.type == KeyPress), k.keycode);
+        }
+        if (next == steps.size())
+            break;
+        if (destroyed)
+            die("the window closed while waiting for the %s of %s", stepName(steps[next].down),
+                XKeysymToString(steps[next].sym));
+        if (d.passed())
+            die("the window was not sent the %s of %s in %.0f s", stepName(steps[next].down),
+                XKeysymToString(steps[next].sym), waitSeconds);
+        pump(true);
+    }
     // Fewer than 30 events are queued now; the program takes one a frame.
     // Once it has drawn 200 more it has taken all of them and is still running.
     long n = waitFrames(200, "after the keys");
@@ -286,26 +307,31 @@ void keys()
 struct Grab {
     std::vector<uint8_t> grey; // 400 x 300 grey levels, row after row
     long nonGrey = 0;
-    int firstNonGrey = -1;
+    int firstNonGrey = -1; // a window pixel, row after row
     XColor sample;
+    long mixed = 0; // demo pixels whose block of window pixels is not one grey
+    int firstMixed = -1;
 };
 
-Grab grab()
+// What the window shows, each demo pixel a block of scale x scale window
+// pixels; the demo pixel's grey is its block's first.
+Grab grab(int scale)
 {
+    int w = 400 * scale, h = 300 * scale;
     XWindowAttributes a;
     XGetWindowAttributes(dpy, drawn, &a);
-    if (a.width != 400 || a.height != 300)
-        die("the drawing window is %dx%d, not 400x300", a.width, a.height);
-    XImage *img = XGetImage(dpy, drawn, 0, 0, 400, 300, AllPlanes, ZPixmap);
+    if (a.width != w || a.height != h)
+        die("the drawing window is %dx%d, not %dx%d", a.width, a.height, w, h);
+    XImage *img = XGetImage(dpy, drawn, 0, 0, w, h, AllPlanes, ZPixmap);
     if (!img)
         die("XGetImage failed");
     // The colour a pixel shows is its value looked up in the window's
     // colormap, whatever the visual (SDL picks TrueColor or DirectColor).
-    std::vector<unsigned long> values(400 * 300);
+    std::vector<unsigned long> values(w * h);
     std::map<unsigned long, XColor> colours;
-    for (int y = 0; y < 300; y++)
-        for (int x = 0; x < 400; x++)
-            colours[values[y * 400 + x] = XGetPixel(img, x, y)] = XColor();
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++)
+            colours[values[y * w + x] = XGetPixel(img, x, y)] = XColor();
     XDestroyImage(img);
     std::vector<XColor> query;
     for (auto &c : colours) {
@@ -319,7 +345,8 @@ Grab grab()
 
     Grab g;
     g.grey.resize(400 * 300);
-    for (int i = 0; i < 400 * 300; i++) {
+    std::vector<bool> mixed(400 * 300);
+    for (int i = 0; i < w * h; i++) {
         const XColor &c = colours[values[i]];
         if (c.red != c.green || c.red != c.blue) {
             if (g.nonGrey++ == 0) {
@@ -327,7 +354,16 @@ Grab grab()
                 g.sample = c;
             }
         }
-        g.grey[i] = c.red >> 8;
+        // A block's first pixel, its top left, comes before the rest of it.
+        int x = i % w, y = i / w, p = y / scale * 400 + x / scale;
+        uint8_t grey = c.red >> 8;
+        if (x % scale == 0 && y % scale == 0) {
+            g.grey[p] = grey;
+        } else if (grey != g.grey[p] && !mixed[p]) {
+            mixed[p] = true;
+            if (g.mixed++ == 0)
+                g.firstMixed = p;
+        }
     }
     return g;
 }
@@ -409,7 +445,7 @@ struct Search {
     }
 };
 
-void picture(int x, int y, int px, int py, bool hold)
+void picture(int x, int y, int px, int py, bool hold, int scale)
 {
     Search search(px, py);
     focus();
@@ -428,14 +464,19 @@ void picture(int x, int y, int px, int py, bool hold)
     Layout l = {};
     long count;
     for (;;) {
-        g = grab();
+        g = grab(scale);
         grabs++;
         if (g.nonGrey)
             die("%ld pixels are not grey; the first at (%d, %d) is #%04x%04x%04x", g.nonGrey,
-                g.firstNonGrey % 400, g.firstNonGrey / 400, g.sample.red, g.sample.green, g.sample.blue);
-        if (search.find(g.grey, false, l, count))
+                g.firstNonGrey % (400 * scale), g.firstNonGrey / (400 * scale), g.sample.red, g.sample.green,
+                g.sample.blue);
+        if (!g.mixed && search.find(g.grey, false, l, count))
             break;
         if (d.passed()) {
+            if (g.mixed)
+                die("%ld of the 120000 blocks of %dx%d window pixels are not one grey after %d grabs in %.0f s; "
+                    "the first is demo pixel (%d, %d)",
+                    g.mixed, scale, scale, grabs, waitSeconds, g.firstMixed % 400, g.firstMixed / 400);
             search.find(g.grey, true, l, count);
             die("no frame with the pointer blob at (%d, %d) matches the window after %d grabs in %.0f s; "
                 "closest: bounce (%d, %d), orbit (%d, %d), %ld of 120000 pixels differ",
@@ -591,12 +632,28 @@ void shot(const char *file, int px, int py, size_t count)
     printf("%s: %zu frames, each the renderer's\n", file, frames.size());
 }
 
+// picture's [hold] [scale N]
+bool pictureOptions(int n, char **args, bool *hold, int *scale)
+{
+    for (int i = 0; i < n; i++) {
+        if (strcmp(args[i], "hold") == 0 && !*hold)
+            *hold = true;
+        else if (strcmp(args[i], "scale") == 0 && i + 1 < n && atoi(args[i + 1]) >= 1)
+            *scale = atoi(args[++i]);
+        else
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     setvbuf(stdout, nullptr, _IOLBF, 0);
     std::string cmd = argc > 1 ? argv[1] : "";
+    bool hold = false;
+    int scale = 1;
     if (cmd == "frames" && argc == 4) {
         open(argv[2]);
         long n = waitFrames(atol(argv[3]), "frames");
@@ -609,9 +666,9 @@ int main(int argc, char **argv)
     } else if (cmd == "keys" && argc == 3) {
         open(argv[2]);
         keys();
-    } else if (cmd == "picture" && (argc == 7 || (argc == 8 && std::string(argv[7]) == "hold"))) {
+    } else if (cmd == "picture" && argc >= 7 && pictureOptions(argc - 7, argv + 7, &hold, &scale)) {
         open(argv[2]);
-        picture(atoi(argv[3]), atoi(argv[4]), atoi(argv[5]), atoi(argv[6]), argc == 8);
+        picture(atoi(argv[3]), atoi(argv[4]), atoi(argv[5]), atoi(argv[6]), hold, scale);
     } else if (cmd == "flood" && argc == 6) {
         open(argv[3]);
         flood(atoi(argv[2]), atoi(argv[4]), atoi(argv[5]));
