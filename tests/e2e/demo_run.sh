@@ -7,11 +7,11 @@
 #
 #   demo_run.sh PROGRAM CASE
 #
-# E2E_XDRIVER and E2E_SDLSHIM name the helpers built next to this script
-# (xdriver.cpp, sdlshim.cpp). E2E_SDL names the SDL 1.2 library the program
-# runs on (classic or compat), E2E_SDL_FILE the file it must load for
-# libSDL-1.2.so.0 and E2E_SDL_DIR the folder to load it from, if not the
-# system's own. No step depends on how fast anything runs: every wait polls
+# E2E_XDRIVER, E2E_SDLSHIM and E2E_HWYTIMER name the helpers built next to
+# this script (xdriver.cpp, sdlshim.cpp, hwytimer.cpp). E2E_SDL names the
+# SDL 1.2 library the program runs on (classic or compat), E2E_SDL_FILE the
+# file it must load for libSDL-1.2.so.0 and E2E_SDL_DIR the folder to load it
+# from, if not the system's own. No step depends on how fast anything runs: every wait polls
 # up to a generous deadline and then reports what it saw.
 #
 # With E2E_WINDOWS=1, PROGRAM is the Windows build's .exe and runs under Wine
@@ -356,7 +356,10 @@ valgrind)
     supp=()
     [[ $sdl == compat ]] && supp=(--suppressions="$here/compat.supp")
     xserver
-    launch valgrind --error-exitcode=97 --leak-check=no "${supp[@]}" --log-file="$work/valgrind.log" "$prog"
+    # Highway's library calibrates its timer with RDTSCP when it is loaded,
+    # which valgrind cannot run on a processor without it; the stand-in
+    # (hwytimer.cpp) spares that, and the program never reads the timer.
+    launch LD_PRELOAD="${E2E_HWYTIMER:?the memcheck run needs E2E_HWYTIMER}" valgrind --error-exitcode=97 --leak-check=no "${supp[@]}" --log-file="$work/valgrind.log" "$prog"
     window 240
     driver frames "$win" 10
     xdotool mousemove --window "$win" 150 100
