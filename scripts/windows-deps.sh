@@ -113,7 +113,8 @@ pick() {
     version=$(newest "$2" "${versions[@]}")
     [[ -n $version ]] ||
         die "Debian 12 on $mirror has no $1 of upstream version $2 any more" \
-            "(it has ${versions[*]:-none}), and the build needs that version: set MIRROR to an archive that keeps it"
+            "(it has ${versions[*]:-none}); the build is pinned to that version's tarball:" \
+            "set MIRROR to a Debian archive that still has it"
     echo "$version"
 }
 
@@ -145,7 +146,7 @@ fetch() {
     names=$(printf '%s and ' "${picked[@]/=/ }")
     echo "windows-deps.sh: fetching ${names% and } from $mirror"
     (cd "$src" && run apt-get "${opts[@]}" source --download-only "${picked[@]}")
-    local i dsc files lines record=
+    local i dsc files lines orig record=
     for i in "${!picked[@]}"; do
         package=${picked[i]%%=*}
         version=${picked[i]#*=}
@@ -154,8 +155,11 @@ fetch() {
         mapfile -t files < <(dsc_files "$src/$dsc")
         lines=$(cd "$src" && sha256sum "$dsc" "${files[@]}") ||
             die "apt-get source fetched not all of ${files[*]} (see $log)"
+        orig=${pins_of[i]#*  }
+        printf '%s\n' "${files[@]}" | grep -qxF "$orig" ||
+            die "$package $version is made from ${files[*]}, not the pinned $orig"
         grep -qxF "${pins_of[i]}" <<<"$lines" ||
-            die "$package $version is not made from ${pins_of[i]#*  } with the SHA-256 pinned here (it has: ${files[*]}; see $log)"
+            die "$orig of $package $version does not match the SHA-256 pinned here"
         record+=$lines$'\n'
     done
     printf '%s' "$record" >"$fetched"
