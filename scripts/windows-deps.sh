@@ -95,8 +95,8 @@ pinned() {
 # file still as apt and the pins passed it.
 sources_ok() {
     [[ -s $fetched ]] || return 1
-    local package version pin
-    while read -r package version pin; do
+    local package upstream pin
+    while read -r package upstream pin; do
         grep -qxF "$pin" "$fetched" && [[ $(revision "$package" | wc -l) -eq 1 ]] || return 1
     done < <(pinned)
     (cd "$src" && sha256sum --quiet -c --status "$fetched") 2>/dev/null
