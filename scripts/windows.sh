@@ -48,11 +48,18 @@ done
 crlf() { sed 's/$/\r/'; }
 crlf <"$root/LICENSE" >"$stage/LICENSE"
 crlf <"$deps/prefix/Highway-LICENSE.txt" >"$stage/Highway-LICENSE.txt"
-sdl_source=$(sed -n 's/^\([0-9a-f]\{64\}\)  \(libsdl1.2_.*\)$/  \2\n    SHA-256 \1/p' "$deps/prefix/built-from")
-sdl_version=$(sed -n 's/^[0-9a-f]\{64\}  libsdl1.2_\(.*\)\.dsc$/\1/p' "$deps/prefix/built-from")
+# Where SDL.dll came from, as windows-deps.sh built it: the Debian revision
+# is whichever the mirror had then.
+sdl_source=$(sed -n 's/^\([0-9a-f]\{64\}\)  \(libsdl1\.2_.*\)$/  \2\n    SHA-256 \1/p' "$deps/prefix/built-from")
+sdl_version=$(sed -n 's/^[0-9a-f]\{64\}  libsdl1\.2_\(.*\)\.dsc$/\1/p' "$deps/prefix/built-from")
+if [[ -z $sdl_version || $sdl_version == *$'\n'* ]]; then
+    echo "windows.sh: $deps/prefix/built-from names no single libsdl1.2 source package" >&2
+    exit 1
+fi
+sdl_upstream=${sdl_version%-*}
 {
     cat <<EOF_
-SDL.dll is the Simple DirectMedia Layer library, version 1.2.15, under the
+SDL.dll is the Simple DirectMedia Layer library, version ${sdl_upstream%%+*}, under the
 GNU Lesser General Public License version 2.1 (below). It was built, with
 Debian's patches and no others, from Debian 12's source package libsdl1.2,
 version $sdl_version: \`apt-get source libsdl1.2=$sdl_version\` on Debian 12, or
