@@ -361,9 +361,11 @@ valgrind)
     # (hwytimer.cpp) spares that, and the program never reads the timer.
     launch LD_PRELOAD="${E2E_HWYTIMER:?the memcheck run needs E2E_HWYTIMER}" valgrind --error-exitcode=97 --leak-check=no "${supp[@]}" --log-file="$work/valgrind.log" "$prog"
     window 240
-    driver frames "$win" 10
+    # A frame can take seconds under memcheck on the compatibility library
+    # (its SDL2 converts and presents every one): xdriver waits as long.
+    E2E_WAIT=240 driver frames "$win" 10
     xdotool mousemove --window "$win" 150 100
-    driver frames "$win" 10
+    E2E_WAIT=240 driver frames "$win" 10
     end_with escape 240
     [[ $status -ne 97 ]] || { cat "$work/valgrind.log"; fail "memcheck found errors"; }
     grep -q 'ERROR SUMMARY: 0 errors' "$work/valgrind.log" || { cat "$work/valgrind.log"; fail "no clean memcheck summary"; }
