@@ -268,6 +268,8 @@ TEST_F(Snapshot, AnimationIsTheRunFrameByFrame)
     Picture pic = snapshot({"--frame", "40", "--frames", "6", "--pointer", "450,350"}, "run.gif");
     expectFrames(pic, want, "frames 40 to 45");
     EXPECT_EQ(pic.delays, std::vector<int>(6, 2));
+    // From the last frame of the 32-bit count on, across its wrap.
+    EXPECT_EQ(run({"--frame", "4294967295", "--frames", "2", (dir / "edge.gif").string()}).status, 0);
 }
 
 TEST(MoveToFrame, IsEveryFrameOfTheFullRun)
