@@ -105,6 +105,17 @@ bool endsWith(const char *s, const char *suffix)
     return n > m && strcasecmp(s + n - m, suffix) == 0;
 }
 
+// An argument that is neither a known option nor an option's value names the
+// one output file, for both tools alike; taken is the one named before, if any.
+const char *outputFile(const char *a, const char *taken)
+{
+    if (a[0] == '-' && a[1] != '\0')
+        usageError("unknown option", a);
+    if (taken)
+        usageError("more than one output file", a);
+    return a;
+}
+
 // What a tool says of its mistake, and the status it ends with.
 int refused(const char *tool, const char *usage, const Mistake &m, FILE *err)
 {
@@ -133,12 +144,8 @@ int readSnapshotOptions(int argc, char **argv, SnapshotOptions *o, FILE *out, FI
                     !parseNumber(comma + 1, strlen(comma + 1), 65535, &o->pointerY))
                     usageError("--pointer takes X,Y, two whole numbers from 0 to 65535", xy);
                 o->havePointer = true;
-            } else if (a[0] == '-' && a[1] != '\0') {
-                usageError("unknown option", a);
-            } else if (o->outPath) {
-                usageError("more than one output file", a);
             } else {
-                o->outPath = a;
+                o->outPath = outputFile(a, o->outPath);
             }
         }
         if (!o->outPath)
@@ -169,12 +176,8 @@ int readWindowshotOptions(int argc, char **argv, WindowshotOptions *o, FILE *out
                 o->waitSeconds = numberOption(argc, argv, &i, 0, 3600);
             } else if (strcmp(a, "--frames") == 0) {
                 o->frames = numberOption(argc, argv, &i, 1, maxFrames);
-            } else if (a[0] == '-' && a[1] != '\0') {
-                usageError("unknown option", a);
-            } else if (o->outPath) {
-                usageError("more than one output file", a);
             } else {
-                o->outPath = a;
+                o->outPath = outputFile(a, o->outPath);
             }
         }
         if (!o->outPath)
