@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The unit tests of field and motion and the start-up table builds, compiled
-# for 64-bit ARM with Debian's cross compiler and run under qemu-user-static:
+# for 64-bit ARM with Debian's cross compiler and run under qemu's user-mode emulator:
 # the renderer's NEON code and the tables' arithmetic where long double has
 # 128 bits. Only correctness means anything under an emulator.
 #
