@@ -10,8 +10,8 @@
 #
 #   sudo scripts/fresh-debian.sh RELEASE [SOURCE [REF]]
 #
-#   RELEASE  bookworm (Debian 12) or trixie (Debian 13), or any suite
-#            debootstrap knows
+#   RELEASE  bookworm (Debian 12), trixie (Debian 13), forky or testing
+#            (the next Debian), or any suite of the mirror
 #   SOURCE   a git checkout of the project (default: the one this script is in)
 #   REF      the branch or commit to copy from it (default: its HEAD)
 #
@@ -97,9 +97,13 @@ inside() { # COMMAND: run as root in the fresh system, in the project, with a lo
 }
 
 run_all() {
+    # A debootstrap older than the release knows it by no script of its own;
+    # every Debian release since 2013 is made the same way as unstable.
+    local script=()
+    [ -e "/usr/share/debootstrap/scripts/$release" ] || script=(/usr/share/debootstrap/scripts/sid)
     step "debootstrap $release" "$logs/debootstrap.log" \
         debootstrap --variant=minbase ${DEBOOTSTRAP_CACHE:+--cache-dir="$DEBOOTSTRAP_CACHE"} \
-        "$release" "$root" "$mirror" || return 1
+        "$release" "$root" "$mirror" "${script[@]}" || return 1
 
     # What an installed system's apt has besides the release itself.
     {
@@ -107,6 +111,10 @@ run_all() {
         echo "deb $mirror $release-updates main"
         [ -n "$security" ] && echo "deb $security $release-security main"
     } >"$root/etc/apt/sources.list"
+    # A mirror's copy of a suite may be older than its Release file says it
+    # stays valid (testing's is renewed weekly): that is the mirror, not the
+    # project, and the fresh system takes it as it is.
+    echo 'Acquire::Check-Valid-Until "false";' >"$root/etc/apt/apt.conf.d/99fresh-debian"
     cp /etc/resolv.conf "$root/etc/resolv.conf"
     # Certificate authorities this machine adds to the system's own (those of
     # a proxy between it and the npm registry, say) are this machine's

@@ -16,7 +16,7 @@ for tool in x86_64-w64-mingw32-g++-posix wine wineserver; do
     command -v "$tool" >/dev/null || missing+=("$tool")
 done
 if [[ ${#missing[@]} -gt 0 ]]; then
-    echo "SKIP: no ${missing[*]} here; scripts/setup.sh installs mingw-w64, wine and wine64"
+    echo "SKIP: no ${missing[*]} here; scripts/setup.sh installs mingw-w64, wine and wine64 where the archive has them"
     exit 77
 fi
 
