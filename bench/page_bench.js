@@ -31,7 +31,7 @@ async function fpsOf(browser, url) {
   await page.setViewport({ width: 1000, height: 800 });
   await page.bringToFront(); // a hidden page gets no animation frames
   await page.goto(url);
-  await page.waitForFunction(() => Module.calledRun &&
+  await page.waitForFunction(() => programStarted &&
     Module._kimallusFrameCount() > 0, { timeout: 60000 }).catch(async () => {
     const shows = await page.evaluate(() => [document.visibilityState, document.body.innerText]);
     throw new Error(`no frame from ${url} within 60 s; the page is ${shows[0]} and says ${JSON.stringify(shows[1])}`);

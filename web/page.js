@@ -21,6 +21,10 @@ function showStatus(text) {
 // on. (Not by hover: a browser with no pointer at all cannot hover either.)
 const noKeyboard = matchMedia('(any-pointer: coarse)');
 let running = true;
+// Whether the program's main has been entered. emscripten up to 3 said so
+// in Module.calledRun, later ones keep it to themselves; every one calls
+// onRuntimeInitialized just before main. The tests wait on it too.
+let programStarted = false;
 function offerEnd() {
   endControl.hidden = !(running && noKeyboard.matches);
 }
@@ -255,7 +259,7 @@ for (const type of ['touchstart', 'touchmove', 'touchend', 'touchcancel']) {
 // The end control presses Escape for the program: a key down and up,
 // which the runtime hears on the document as it does the keyboard's.
 endControl.addEventListener('click', () => {
-  if (!running || !Module.calledRun) return;
+  if (!running || !programStarted) return;
   for (const type of ['keydown', 'keyup']) {
     const e = new KeyboardEvent(type, { key: 'Escape', code: 'Escape', bubbles: true, cancelable: true });
     Object.defineProperties(e, { keyCode: { value: 27 }, which: { value: 27 } });
@@ -282,6 +286,7 @@ var Module = {
   // once a display refresh, or by setTimeout(0); see app/webmain.cpp.
   loopTiming: { frame: 1, timeout: 2 }[query.get('timing')] || 0,
   onRunEnded: runEnded,
+  onRuntimeInitialized: () => { programStarted = true; },
   // Served, the .wasm is fetched here rather than by the runtime, so that a
   // missing or broken file is named in the failure instead of a generic
   // abort. The inline program's runtime decodes the WebAssembly it carries.

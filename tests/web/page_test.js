@@ -154,7 +154,7 @@ async function openPage(browser, url, prepare, viewport = { width: 1000, height:
 }
 
 async function started(page) {
-  await page.waitForFunction(() => Module.calledRun &&
+  await page.waitForFunction(() => programStarted &&
     Module._kimallusFrameCount() > 0, { timeout: 60000 }).catch(async () => {
     const shows = await page.evaluate(() => [document.visibilityState, document.body.innerText]);
     throw new Error(`no frame within 60 s; the page is ${shows[0]} and says ${JSON.stringify(shows[1])}`);
