@@ -5,6 +5,8 @@
 #                                the test runs, clean at warning level
 #   scripts_test.sh arguments    bad numbers and ports refused with status 2,
 #                                before anything is built or started
+#   scripts_test.sh links        every relative link of README.md and docs/
+#                                names a file there, and its #anchor a heading
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -53,7 +55,41 @@ arguments)
     refused "usage: node page_bench.js" node bench/page_bench.js /nonexistent 4 five
     echo "ok"
     ;;
+links)
+    # Markdown outside code blocks: each "](target)" one line, FILE TARGET.
+    links_of() {
+        awk -v f="$1" '/^ *```/ { code = !code; next } !code {
+            while (match($0, /\]\([^) ]+\)/)) {
+                print f, substr($0, RSTART + 2, RLENGTH - 3); $0 = substr($0, RSTART + RLENGTH) } }' "$1"
+    }
+    # The anchors a page's headings get: lower case, spaces as hyphens, all
+    # but letters, digits, hyphens and underscores dropped, a repeat numbered.
+    anchors_of() {
+        awk '/^ *```/ { code = !code; next } !code && /^#+ / {
+            sub(/^#+ +/, ""); s = tolower($0); gsub(/ /, "-", s); gsub(/[^[:alnum:]_-]/, "", s)
+            n = seen[s]++; print (n ? s "-" n : s) }' "$1"
+    }
+    shopt -s nullglob
+    pages=(README.md docs/*.md)
+    checked=0
+    for page in "${pages[@]}"; do
+        while read -r from target; do
+            case $target in http://* | https://* | mailto:*) continue ;; esac
+            file=${target%%#*} anchor=
+            [[ $target == *'#'* ]] && anchor=${target#*#}
+            dest=$(dirname "$from")/$file
+            [[ -n $file ]] || dest=$from
+            [[ -e $dest ]] || fail "$from links to $target: no $dest"
+            if [[ -n $anchor ]]; then
+                [[ $dest == *.md ]] || fail "$from links to $target: an anchor in a file that is not a page"
+                anchors_of "$dest" | grep -qxF -- "$anchor" || fail "$from links to $target: no heading there makes #$anchor"
+            fi
+            checked=$((checked + 1))
+        done < <(links_of "$page")
+    done
+    echo "ok: $checked links in ${#pages[@]} pages"
+    ;;
 *)
-    fail "usage: scripts_test.sh shellcheck|arguments"
+    fail "usage: scripts_test.sh shellcheck|arguments|links"
     ;;
 esac
