@@ -83,6 +83,7 @@ summary() {
     local line
     line=$(grep -ah '^Aika: ' "$logs/run.log" 2>/dev/null | tail -1 || true)
     [ -n "$line" ] && echo "   run.sh report: $line"
+    grep -ah '^run.sh installed ' "$logs/run.log" 2>/dev/null | sed 's/^/   /' || true
     grep -ahE '^== |tests passed, [0-9]+ tests? failed' "$logs/test.log" 2>/dev/null | sed 's/^/   test.sh: /' || true
     grep -ah '^Depends: ' "$logs/deb.log" 2>/dev/null | sed 's/^/   package /' || true
     grep -ah '\.zip$' "$logs/windows.log" 2>/dev/null | tail -1 | sed 's/^/   windows.sh: /' || true
@@ -140,7 +141,21 @@ run_all() {
     mkdir -p "$root/root/kimallusmylly"
     git -C "$src" archive "$commit" | tar -x -C "$root/root/kimallusmylly"
 
-    step "run.sh, no DISPLAY" "$logs/run.log" inside ./scripts/run.sh || true
+    # The run command first and alone, as a new user's first step: what it
+    # installed and fetched, and none of what only the tests need.
+    step "run.sh, no DISPLAY" "$logs/run.log" inside '
+        apt-get clean
+        before=$(dpkg-query -W | wc -l)
+        ./scripts/run.sh || exit
+        shopt -s nullglob
+        debs=(/var/cache/apt/archives/*.deb)
+        kb=$( ( [ ${#debs[@]} -eq 0 ] || du -ck "${debs[@]}" ) | awk "END { print \$1 + 0 }")
+        echo "run.sh installed $(($(dpkg-query -W | wc -l) - before)) packages, fetched ${#debs[@]} files, $((kb / 1024)) MB"
+        heavy=()
+        for p in chromium firefox-esr wine wine64 emscripten nodejs npm g++-aarch64-linux-gnu qemu-user qemu-user-static valgrind lintian mingw-w64 googletest libgtest-dev libbenchmark-dev; do
+            dpkg-query -W -f="\${Status}\n" "$p" 2>/dev/null | grep -q " ok installed$" && heavy+=("$p")
+        done
+        [ ${#heavy[@]} -eq 0 ] || { echo "run.sh installed what only the tests need: ${heavy[*]}"; exit 1; }' || true
     step "test.sh" "$logs/test.log" inside ./scripts/test.sh || true
     # The README's Install: the package apt installs with what it depends on,
     # whose program then starts (and, with no display, says why it cannot).

@@ -1,5 +1,10 @@
 #!/usr/bin/env bash
-# Installs whatever of scripts/packages.txt is missing; silent when nothing is.
+# Installs whatever is missing of the packages the demo needs to build and
+# run (scripts/packages-run.txt) and, unless asked for those alone, of the
+# ones the tests, the page and the Windows build add (packages-test.txt);
+# silent when nothing is.
+#
+#   setup.sh [run|all]     all if not given
 #
 # A line may name alternatives, "a | b": the first one this system's archive
 # has is installed, and one already installed counts. A name the archive
@@ -12,6 +17,11 @@
 # to the build, which then says what it still misses.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+case ${1:-all} in
+run) lists=("$here/packages-run.txt") ;;
+all) lists=("$here/packages-run.txt" "$here/packages-test.txt") ;;
+*) echo "usage: scripts/setup.sh [run|all]" >&2; exit 2 ;;
+esac
 
 if ! command -v dpkg-query >/dev/null || ! command -v apt-get >/dev/null; then
     cat >&2 <<'EOF_'
@@ -40,7 +50,7 @@ while read -r line; do
         grep -qxF "$pkg" <<<"$provided" && there=yes
     done
     [ -n "$there" ] || wanted+=("$line")
-done < "$here/packages.txt"
+done < <(cat "${lists[@]}")
 [ ${#wanted[@]} -eq 0 ] && exit 0
 
 sudo=()
