@@ -15,6 +15,12 @@
 #   SOURCE   a git checkout of the project (default: the one this script is in)
 #   REF      the branch or commit to copy from it (default: its HEAD)
 #
+# ARCH=arm64 (or any Debian architecture this machine runs through qemu's
+# user-mode emulator, registered in binfmt_misc with the F flag, as Debian's
+# qemu-user-static does) makes a root of that architecture instead; there
+# the run command is followed by the unit tests and a check that the run's
+# picture and recording are the renderer's frames, not by the whole test
+# command, which would take hours under the emulator.
 # MIRROR overrides the package mirror; KEEP=1 keeps the root afterwards
 # (its path is printed) instead of deleting it; DEBOOTSTRAP_CACHE=DIR keeps
 # debootstrap's downloaded packages there between runs.
@@ -28,6 +34,15 @@ for tool in debootstrap git chroot mount; do
     command -v "$tool" >/dev/null || { echo "fresh-debian.sh: $tool is missing (apt-get install debootstrap git)" >&2; exit 2; }
 done
 commit=$(git -C "$src" rev-parse --verify "$ref^{commit}") || { echo "fresh-debian.sh: no commit $ref in $src" >&2; exit 2; }
+host_arch=$(dpkg --print-architecture)
+arch=${ARCH:-$host_arch}
+if [ "$arch" != "$host_arch" ]; then
+    qemu=$(dpkg-architecture -a "$arch" -q DEB_HOST_GNU_CPU 2>/dev/null) || qemu=$arch
+    grep -qs '^flags: .*F' "/proc/sys/fs/binfmt_misc/qemu-$qemu" || {
+        echo "fresh-debian.sh: no qemu-$qemu in binfmt_misc with the F flag: mount binfmt_misc on /proc/sys/fs/binfmt_misc and write /usr/lib/binfmt.d/qemu-$qemu.conf (qemu-user-static) to its register" >&2
+        exit 2
+    }
+fi
 
 # The Debian archive and the security archive this machine's apt uses.
 # shellcheck source=mirror.sh
@@ -36,7 +51,7 @@ mirror=${MIRROR:-$(debian_mirror)}
 security=$(debian_security)
 [ -n "$mirror" ] || { echo "fresh-debian.sh: no Debian mirror in /etc/apt/sources*; set MIRROR" >&2; exit 2; }
 
-root=$(mktemp -d "/var/tmp/fresh-debian-$release.XXXXXX")
+root=$(mktemp -d "/var/tmp/fresh-debian-$release-$arch.XXXXXX")
 chmod 755 "$root" # it becomes /, which every user must be able to enter
 logs=$root.logs
 mkdir -p "$logs"
@@ -77,7 +92,7 @@ step() {
 }
 summary() {
     echo
-    echo "== fresh Debian $release, project $commit from $src"
+    echo "== fresh Debian $release ($arch), project $commit from $src"
     echo "   mirror $mirror${security:+, security $security}"
     printf '   %s\n' "${results[@]}"
     local line
@@ -103,7 +118,7 @@ run_all() {
     local script=()
     [ -e "/usr/share/debootstrap/scripts/$release" ] || script=(/usr/share/debootstrap/scripts/sid)
     step "debootstrap $release" "$logs/debootstrap.log" \
-        debootstrap --variant=minbase ${DEBOOTSTRAP_CACHE:+--cache-dir="$DEBOOTSTRAP_CACHE"} \
+        debootstrap --variant=minbase --arch="$arch" ${DEBOOTSTRAP_CACHE:+--cache-dir="$DEBOOTSTRAP_CACHE"} \
         "$release" "$root" "$mirror" "${script[@]}" || return 1
 
     # What an installed system's apt has besides the release itself.
@@ -156,6 +171,22 @@ run_all() {
             dpkg-query -W -f="\${Status}\n" "$p" 2>/dev/null | grep -q " ok installed$" && heavy+=("$p")
         done
         [ ${#heavy[@]} -eq 0 ] || { echo "run.sh installed what only the tests need: ${heavy[*]}"; exit 1; }' || true
+    if [ "$arch" != "$host_arch" ]; then
+        # Under the emulator: the unit tests, built natively for the
+        # architecture, and the live window's picture and recording that
+        # run.sh saved, each an exact frame of the renderer with the pointer
+        # where run.sh put it.
+        step "unit tests, run's pictures" "$logs/test.log" inside '
+            set -eo pipefail
+            DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends googletest libgtest-dev libxtst-dev >/dev/null
+            cmake -S . -B build -DBUILD_TESTING=ON >/dev/null
+            cmake --build build -j "$(nproc)" --target unit_tests e2e_xdriver \
+                $(cmake --build build --target help | sed -n "s/^\.\.\. \(tables_[^ ]*\).*/\1/p") >/dev/null
+            ctest --test-dir build -L unit --no-tests=error 2>&1 | tail -3
+            build/tests/e2e/e2e_xdriver shot build/run-screenshot.png 300 90 1
+            build/tests/e2e/e2e_xdriver shot build/run-recording.gif 300 90 100' || true
+        return 0
+    fi
     step "test.sh" "$logs/test.log" inside ./scripts/test.sh || true
     # The README's Install: the package apt installs with what it depends on,
     # whose program then starts (and, with no display, says why it cannot).
