@@ -15,9 +15,9 @@
 #include <initializer_list>
 
 #include "field/field.h"
-#include "field/quarter.h"
-#include "field/spans.h"
 #include "field/targets.h"
+#include "quarter.h"
+#include "spans.h"
 
 // Slots 0-2 stand still for the whole run, so their sum is the same every
 // frame: kept as exact sums it turns six table reads a pixel into four. It

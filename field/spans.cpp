@@ -31,9 +31,9 @@
 #include <array>
 #include <utility>
 
-#include "field/quarter.h"
-#include "field/spans.h"
 #include "field/targets.h"
+#include "quarter.h"
+#include "spans.h"
 
 HWY_BEFORE_NAMESPACE();
 namespace field {
