@@ -6,20 +6,22 @@
 
 namespace {
 
-int32_t orbitX[360], orbitY[360];
+// The orbit tables are built once for the suite; the speed is set to a
+// value no run has before every test, so that placeBouncingBlob must set it.
+MotionState motion;
 
 struct Motion : ::testing::Test {
-    int32_t fallSpeed = 12345;
     SDL_Event event;
-    static void SetUpTestSuite() { buildOrbitTables(orbitX, orbitY); }
+    static void SetUpTestSuite() { buildOrbitTables(&motion); }
     void SetUp() override
     {
         memset(&event, 0, sizeof event);
         pallerot[5].x = 0;
         pallerot[5].y = 0;
-        placeBouncingBlob(&fallSpeed);
+        motion.fallSpeed = 12345;
+        placeBouncingBlob(&motion);
     }
-    void frame(uint32_t n) { moveBlobs(n, &event, orbitX, orbitY, &fallSpeed); }
+    void frame(uint32_t n) { moveBlobs(n, &event, &motion); }
     void pointer(Uint8 type, Uint16 x, Uint16 y)
     {
         memset(&event, 0, sizeof event);
@@ -42,8 +44,8 @@ TEST_F(Motion, OrbitTableTellingRows)
         {340, 202, 190},
     };
     for (auto r : rows) {
-        EXPECT_EQ(orbitX[r.t], r.x) << "theta " << r.t;
-        EXPECT_EQ(orbitY[r.t], r.y) << "theta " << r.t;
+        EXPECT_EQ(motion.orbitX[r.t], r.x) << "theta " << r.t;
+        EXPECT_EQ(motion.orbitY[r.t], r.y) << "theta " << r.t;
     }
 }
 
@@ -51,24 +53,24 @@ TEST_F(Motion, OrbitTableTellingRows)
 // and truncates down, where double arithmetic would round up to it.
 TEST_F(Motion, OrbitRowsDecidedByExtendedPrecision)
 {
-    EXPECT_EQ(orbitX[30], 319);
-    EXPECT_EQ(orbitX[150], 319);
-    EXPECT_EQ(orbitX[210], 179);
-    EXPECT_EQ(orbitX[330], 179);
-    EXPECT_EQ(orbitY[100], 189);
-    EXPECT_EQ(orbitY[160], 109);
-    EXPECT_EQ(orbitY[280], 109);
-    EXPECT_EQ(orbitY[310], 149);
+    EXPECT_EQ(motion.orbitX[30], 319);
+    EXPECT_EQ(motion.orbitX[150], 319);
+    EXPECT_EQ(motion.orbitX[210], 179);
+    EXPECT_EQ(motion.orbitX[330], 179);
+    EXPECT_EQ(motion.orbitY[100], 189);
+    EXPECT_EQ(motion.orbitY[160], 109);
+    EXPECT_EQ(motion.orbitY[280], 109);
+    EXPECT_EQ(motion.orbitY[310], 149);
 }
 
 TEST_F(Motion, OrbitStaysInItsBox)
 {
     int minX = 1000, maxX = -1, minY = 1000, maxY = -1;
     for (int t = 0; t < 360; t++) {
-        minX = std::min(minX, orbitX[t]);
-        maxX = std::max(maxX, orbitX[t]);
-        minY = std::min(minY, orbitY[t]);
-        maxY = std::max(maxY, orbitY[t]);
+        minX = std::min(minX, motion.orbitX[t]);
+        maxX = std::max(maxX, motion.orbitX[t]);
+        minY = std::min(minY, motion.orbitY[t]);
+        maxY = std::max(maxY, motion.orbitY[t]);
     }
     EXPECT_EQ(minX, 110);
     EXPECT_EQ(maxX, 390);
@@ -80,7 +82,7 @@ TEST_F(Motion, BounceRunsA43FrameCycle)
 {
     EXPECT_EQ(pallerot[3].x, 30);
     EXPECT_EQ(pallerot[3].y, 60);
-    EXPECT_EQ(fallSpeed, 0);
+    EXPECT_EQ(motion.fallSpeed, 0);
 
     const int down[] = {60, 61, 63, 66, 70, 75, 81, 88, 96, 105, 115,
                         126, 138, 151, 165, 180, 196, 213, 231, 250, 270, 291};
@@ -89,7 +91,7 @@ TEST_F(Motion, BounceRunsA43FrameCycle)
     for (int f = 1; f < 200; f++) { // f counts frames from 1, as a viewer would
         frame(f - 1);
         heights[f] = pallerot[3].y;
-        speedAfter[f] = fallSpeed;
+        speedAfter[f] = motion.fallSpeed;
         ASSERT_EQ(pallerot[3].x, 30);
         ASSERT_GE(pallerot[3].y, 60);
         ASSERT_LE(pallerot[3].y, 291);
@@ -117,8 +119,8 @@ TEST_F(Motion, OrbitFollowsTheFrameCountRoundEvery360)
     for (uint32_t n : {1u, 30u, 359u, 4000u, 4294967295u}) {
         frame(n);
         int x = pallerot[4].x, y = pallerot[4].y;
-        EXPECT_EQ(x, orbitX[n % 360]);
-        EXPECT_EQ(y, orbitY[n % 360]);
+        EXPECT_EQ(x, motion.orbitX[n % 360]);
+        EXPECT_EQ(y, motion.orbitY[n % 360]);
         if (n <= 4294967295u - 360) {
             frame(n + 360);
             EXPECT_EQ(pallerot[4].x, x);
@@ -127,7 +129,7 @@ TEST_F(Motion, OrbitFollowsTheFrameCountRoundEvery360)
     }
     // The count is unsigned: past 2^31 the angle must not go negative.
     frame(2147483648u);
-    EXPECT_EQ(pallerot[4].x, orbitX[2147483648u % 360]);
+    EXPECT_EQ(pallerot[4].x, motion.orbitX[2147483648u % 360]);
 }
 
 TEST_F(Motion, PointerBlobTakesPointerEventsClampedToTheScreen)

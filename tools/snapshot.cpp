@@ -39,11 +39,10 @@ int main(int argc, char **argv)
         return status;
 
     // The demo's start-up, in its order; no clock and no display involved.
-    int32_t orbitX[360], orbitY[360];
-    buildOrbitTables(orbitX, orbitY);
+    MotionState motion;
+    buildOrbitTables(&motion);
     alustaPuf();
-    int32_t fallSpeed;
-    placeBouncingBlob(&fallSpeed);
+    placeBouncingBlob(&motion);
 
     SDL_Event event;
     memset(&event, 0, sizeof event);
@@ -52,7 +51,7 @@ int main(int argc, char **argv)
         event.motion.x = (Uint16)o.pointerX;
         event.motion.y = (Uint16)o.pointerY;
     }
-    moveToFrame((uint32_t)o.frame, &event, orbitX, orbitY, &fallSpeed);
+    moveToFrame((uint32_t)o.frame, &event, &motion);
 
     SDL_Surface *surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 400, 300, 8, 0, 0, 0, 0);
     if (!surface) {
@@ -82,7 +81,7 @@ int main(int argc, char **argv)
         uint32_t f = (uint32_t)o.frame;
         bool written = addGifFrame(animation, pixels, surface->pitch, frameDelay);
         for (unsigned long n = 1; n < o.count && written; n++) {
-            moveBlobs(++f, &event, orbitX, orbitY, &fallSpeed);
+            moveBlobs(++f, &event, &motion);
             piirtele(surface);
             written = addGifFrame(animation, pixels, surface->pitch, frameDelay);
         }

@@ -120,19 +120,19 @@ void expectFrame(const Picture &pic, const std::vector<uint8_t> &want, const std
 // The demo's start-up and frame steps, one moveBlobs call a frame, with a
 // pointer move to x,y taken before frame 0.
 struct SteppedRun {
-    int32_t orbitX[360], orbitY[360], fallSpeed;
+    MotionState motion;
     SDL_Event event = {};
     uint32_t next = 0; // the frame the next step moves to
 
     SteppedRun(Uint16 x, Uint16 y)
     {
-        buildOrbitTables(orbitX, orbitY);
-        placeBouncingBlob(&fallSpeed);
+        buildOrbitTables(&motion);
+        placeBouncingBlob(&motion);
         event.type = SDL_MOUSEMOTION;
         event.motion.x = x;
         event.motion.y = y;
     }
-    void step() { moveBlobs(next++, &event, orbitX, orbitY, &fallSpeed); }
+    void step() { moveBlobs(next++, &event, &motion); }
 };
 
 struct Outcome {
@@ -285,17 +285,17 @@ TEST(MoveToFrame, IsEveryFrameOfTheFullRun)
         full.step();
         Pallero want[6];
         memcpy(want, pallerot, sizeof want);
-        int32_t wantSpeed = full.fallSpeed;
+        int32_t wantSpeed = full.motion.fallSpeed;
         if (n == lastInPeriod)
             memcpy(lastWant, pallerot, sizeof lastWant);
-        placeBouncingBlob(&fresh.fallSpeed);
-        moveToFrame(n, &fresh.event, fresh.orbitX, fresh.orbitY, &fresh.fallSpeed);
+        placeBouncingBlob(&fresh.motion);
+        moveToFrame(n, &fresh.event, &fresh.motion);
         ASSERT_EQ(memcmp(pallerot, want, sizeof want), 0) << "frame " << n;
-        ASSERT_EQ(fresh.fallSpeed, wantSpeed) << "frame " << n;
+        ASSERT_EQ(fresh.motion.fallSpeed, wantSpeed) << "frame " << n;
         memcpy(pallerot, want, sizeof want);
     }
-    placeBouncingBlob(&fresh.fallSpeed);
-    moveToFrame(last, &fresh.event, fresh.orbitX, fresh.orbitY, &fresh.fallSpeed);
+    placeBouncingBlob(&fresh.motion);
+    moveToFrame(last, &fresh.event, &fresh.motion);
     EXPECT_EQ(memcmp(pallerot, lastWant, sizeof lastWant), 0);
 }
 
