@@ -3,6 +3,7 @@
 
 #include "field/field.h"
 #include "motion/motion.h"
+#include "tests/shared.h"
 
 namespace {
 
@@ -175,6 +176,33 @@ TEST_F(Motion, OtherEventsLeaveThePointerBlobAlone)
         EXPECT_EQ(pallerot[5].x, 200) << "event type " << int(type);
         EXPECT_EQ(pallerot[5].y, 100) << "event type " << int(type);
     }
+}
+
+TEST(MoveToFrame, IsEveryFrameOfTheFullRun)
+{
+    // Every frame through a whole period of bouncer and orbiter together
+    // (43 x 360 frames), each reached from a fresh start, against one run
+    // stepped through them all; then the last frame of the 32-bit count,
+    // against the frame of that period it repeats.
+    SteppedRun full(300, 90), fresh(300, 90);
+    const uint32_t last = 4294967295u, lastInPeriod = last % (43 * 360);
+    Pallero lastWant[6];
+    for (uint32_t n = 0; n < 43 * 360 + 100; n++) {
+        full.step();
+        Pallero want[6];
+        memcpy(want, pallerot, sizeof want);
+        int32_t wantSpeed = full.motion.fallSpeed;
+        if (n == lastInPeriod)
+            memcpy(lastWant, pallerot, sizeof lastWant);
+        placeBouncingBlob(&fresh.motion);
+        moveToFrame(n, &fresh.event, &fresh.motion);
+        ASSERT_EQ(memcmp(pallerot, want, sizeof want), 0) << "frame " << n;
+        ASSERT_EQ(fresh.motion.fallSpeed, wantSpeed) << "frame " << n;
+        memcpy(pallerot, want, sizeof want);
+    }
+    placeBouncingBlob(&fresh.motion);
+    moveToFrame(last, &fresh.event, &fresh.motion);
+    EXPECT_EQ(memcmp(pallerot, lastWant, sizeof lastWant), 0);
 }
 
 } // namespace
