@@ -47,8 +47,8 @@ fi
 shot=$build/run-screenshot.png
 recording=$build/run-recording.gif
 work=$(mktemp -d)
-# shellcheck source=../tests/xserver/xvfb.sh
-source "$root/tests/xserver/xvfb.sh"
+# shellcheck source=xserver.sh
+source "$root/scripts/xserver.sh"
 cleanup() {
     if [ -n "$demo_pid" ]; then stop_process "$demo_pid"; fi
     stop_xvfb
