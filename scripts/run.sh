@@ -17,13 +17,10 @@ if ! [[ $seconds =~ ^[0-9]+(\.[0-9]+)?$ ]]; then
 fi
 
 "$root/scripts/setup.sh"
-log="$root/build.log"
-if ! { cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo &&
-       cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" --target kimallusmylly windowshot; } >"$log" 2>&1; then
-    cat "$log" >&2
-    echo "build failed" >&2
-    exit 1
-fi
+# shellcheck source=quietbuild.sh
+source "$root/scripts/quietbuild.sh"
+build_quietly "$root/build.log" "build failed" "$build" \
+    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -- --target kimallusmylly windowshot
 prog=$build/app/kimallusmylly
 
 if [ -n "${DISPLAY:-}" ]; then
