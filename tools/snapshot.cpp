@@ -16,6 +16,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "app/naytto.h"
 #include "field/field.h"
 #include "motion/motion.h"
 #include "tools/gif.h"
@@ -58,12 +59,7 @@ int main(int argc, char **argv)
         fprintf(stderr, "snapshot: no surface: %s\n", SDL_GetError());
         return 1;
     }
-    SDL_Color colours[256];
-    for (int j = 0; j < 256; j++) {
-        colours[j].r = colours[j].g = colours[j].b = j;
-        colours[j].unused = 0;
-    }
-    SDL_SetColors(surface, colours, 0, 256);
+    setGreys(surface);
     piirtele(surface);
 
     const uint8_t *pixels = (const uint8_t *)surface->pixels;
