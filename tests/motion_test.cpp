@@ -139,24 +139,21 @@ TEST_F(Motion, PointerBlobTakesPointerEventsClampedToTheScreen)
     EXPECT_EQ(pallerot[5].x, 0); // no event yet: stays in the corner
     EXPECT_EQ(pallerot[5].y, 0);
 
-    pointer(SDL_MOUSEMOTION, 450, 350);
-    frame(1);
-    EXPECT_EQ(pallerot[5].x, 399);
-    EXPECT_EQ(pallerot[5].y, 299);
-
-    pointer(SDL_MOUSEBUTTONDOWN, 399, 300);
-    frame(2);
-    EXPECT_EQ(pallerot[5].x, 399);
-    EXPECT_EQ(pallerot[5].y, 299);
-
-    pointer(SDL_MOUSEBUTTONUP, 65535, 7);
-    frame(3);
-    EXPECT_EQ(pallerot[5].x, 399);
-    EXPECT_EQ(pallerot[5].y, 7);
-
-    pointer(SDL_MOUSEMOTION, 123, 45);
-    frame(4);
-    frame(5); // the same event taken again changes nothing
+    // Each event taken on a frame of its own, and where it leaves the blob.
+    struct { Uint8 type; Uint16 x, y; int wantX, wantY; } events[] = {
+        {SDL_MOUSEMOTION, 450, 350, 399, 299},
+        {SDL_MOUSEBUTTONDOWN, 399, 300, 399, 299},
+        {SDL_MOUSEBUTTONUP, 65535, 7, 399, 7},
+        {SDL_MOUSEMOTION, 123, 45, 123, 45},
+    };
+    uint32_t n = 1;
+    for (auto e : events) {
+        pointer(e.type, e.x, e.y);
+        frame(n++);
+        EXPECT_EQ(pallerot[5].x, e.wantX) << "event type " << int(e.type) << " at " << e.x << "," << e.y;
+        EXPECT_EQ(pallerot[5].y, e.wantY) << "event type " << int(e.type) << " at " << e.x << "," << e.y;
+    }
+    frame(n); // the same event taken again changes nothing
     EXPECT_EQ(pallerot[5].x, 123);
     EXPECT_EQ(pallerot[5].y, 45);
 }
