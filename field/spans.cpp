@@ -58,9 +58,10 @@ HWY_INLINE void put(D, hn::Vec<D> sum, uint8_t *HWY_RESTRICT at)
     hn::StoreU(hn::DemoteTo(d8, hn::BitCast(di, hn::ShiftRight<21>(sum))), d8, at);
 }
 
-// Columns from to to of one row: its base row plus N blobs, blob k through
-// window[k], whose entry px holds the blob's value at column px when it is
-// read forwards and entry -px when backwards. Bit k of Back says which.
+// One stretch of a row, the columns from `from` up to but not including
+// `to`: the base row plus N blobs. Blob k is read through window[k], which
+// holds its value for column px at entry px when it is read forwards and
+// at entry -px when backwards; bit k of Back says which.
 template <int N, int Back, typename Out>
 void stretch(Out *HWY_RESTRICT out, const uint32_t *HWY_RESTRICT base, const uint32_t *const *HWY_RESTRICT window,
              int from, int to)
@@ -90,7 +91,7 @@ constexpr auto stretchesOf(std::integer_sequence<int, Back...>)
 // All 300 rows of out, stride elements apart: base's rows (or zeros) plus
 // the terms' N blobs.
 template <int N, typename Out>
-void rows(Out *HWY_RESTRICT out, size_t stride, const uint32_t *HWY_RESTRICT base, const Terms &t)
+void rows(Out *HWY_RESTRICT out, int stride, const uint32_t *HWY_RESTRICT base, const Terms &t)
 {
     static constexpr auto byWay = stretchesOf<N, Out>(std::make_integer_sequence<int, 1 << N>());
     alignas(64) static const uint32_t zeros[400] = {};
