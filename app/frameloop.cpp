@@ -15,13 +15,13 @@ void startFrames(FrameLoop *run, SDL_Surface *screen)
 {
     run->screen = screen;
 #ifndef KIMALLUS_EMPTY_LOOP
-    buildOrbitTables(run->orbitX, run->orbitY);
+    buildOrbitTables(&run->motion);
     alustaPuf();
 #endif
     run->frameCount = 0;
     run->startTicks = SDL_GetTicks();
 #ifndef KIMALLUS_EMPTY_LOOP
-    placeBouncingBlob(&run->fallSpeed);
+    placeBouncingBlob(&run->motion);
 #endif
     memset(&run->event, 0, sizeof run->event);
 }
@@ -40,7 +40,7 @@ FrameStep stepFrame(FrameLoop *run)
         return lockFailed;
     }
 #ifndef KIMALLUS_EMPTY_LOOP
-    moveBlobs(run->frameCount, event, run->orbitX, run->orbitY, &run->fallSpeed);
+    moveBlobs(run->frameCount, event, &run->motion);
     piirtele(screen);
 #endif
     if (SDL_MUSTLOCK(screen))

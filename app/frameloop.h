@@ -11,13 +11,14 @@
 #include <SDL.h>
 #include <stdint.h>
 
+#include "motion/motion.h"
+
 // What one run carries from frame to frame.
 struct FrameLoop {
     SDL_Surface *screen;
-    int32_t orbitX[360], orbitY[360];
+    MotionState motion;
     uint32_t frameCount;
     uint32_t startTicks;
-    int32_t fallSpeed;
     SDL_Event event; // the newest event taken (SDL_NOEVENT before the first)
 };
 

@@ -25,13 +25,16 @@ SDL_Surface *avaaNaytto()
         return NULL;
     }
     SDL_WM_SetCaption("Kimallusmylly", NULL);
+    setGreys(screen);
+    return screen;
+}
 
+void setGreys(SDL_Surface *surface)
+{
     SDL_Color colours[256];
     for (int j = 0; j < 256; j++) {
-        colours[j].r = j;
-        colours[j].g = j;
-        colours[j].b = j;
+        colours[j].r = colours[j].g = colours[j].b = j;
+        colours[j].unused = 0;
     }
-    SDL_SetColors(screen, colours, 0, 256);
-    return screen;
+    SDL_SetColors(surface, colours, 0, 256);
 }

@@ -50,8 +50,8 @@ for exe in "$demo" "$empty"; do
     [[ -x $exe ]] || { echo "fps.sh: $exe is missing; build the project first" >&2; exit 1; }
 done
 
-# shellcheck source=../tests/xserver/xvfb.sh
-source "$root/tests/xserver/xvfb.sh"
+# shellcheck source=../scripts/xserver.sh
+source "$root/scripts/xserver.sh"
 
 # The system's libSDL-1.2.so.0 is one of the two (the compatibility library
 # names its file libSDL-1.2.so.1.2.<release>); Debian 12 keeps the

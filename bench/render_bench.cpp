@@ -21,8 +21,7 @@
 
 namespace {
 
-int32_t orbitX[360], orbitY[360];
-int32_t fallSpeed;
+MotionState motion;
 uint32_t frameCount;
 SDL_Event noEvent; // SDL_NOEVENT: the pointer blob stays where it is
 uint8_t literalOut[300 * 400];
@@ -43,11 +42,11 @@ double now()
 void startMotion()
 {
     memcpy(pallerot, firstFrame, sizeof pallerot);
-    placeBouncingBlob(&fallSpeed);
+    placeBouncingBlob(&motion);
     frameCount = 0;
 }
 
-void nextFrame() { moveBlobs(frameCount++, &noEvent, orbitX, orbitY, &fallSpeed); }
+void nextFrame() { moveBlobs(frameCount++, &noEvent, &motion); }
 
 void BM_literal(benchmark::State &state)
 {
@@ -151,7 +150,7 @@ int main(int argc, char **argv)
         fprintf(stderr, "no surface: %s\n", SDL_GetError());
         return 1;
     }
-    buildOrbitTables(orbitX, orbitY);
+    buildOrbitTables(&motion);
     alustaPuf();
     benchmark::RegisterBenchmark("BM_piirtele", BM_piirtele, 0)->Unit(benchmark::kMicrosecond);
     for (int64_t all = drawTargets(); all; all &= all - 1) {

@@ -1,9 +1,11 @@
 #include <math.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include "extended/extended.h"
 #include "field/field.h"
-#include "field/quarter.h"
+#include "field/targets.h"
+#include "quarter.h"
 
 float puf[600 * 800];
 alignas(64) uint32_t quarter[quarterLength];
@@ -48,5 +50,12 @@ void alustaPuf()
     for (int a = 0; a <= 300; a++)
         for (int b = -quarterMirror; b <= 400; b++)
             quarter[quarterRow(a) + b] = (uint32_t)(puf[(300 - a) * 800 + 400 - abs(b)] * 2097152.0f);
+    quarterFills++;
+}
+
+void clearPuf()
+{
+    memset(puf, 0, sizeof puf);
+    memset(quarter, 0, sizeof quarter);
     quarterFills++;
 }

@@ -4,6 +4,7 @@
 //
 //   piirteleTarget(s, target)  piirtele(s) with the code of one Highway target
 //   drawTargets()              the targets piirteleTarget draws with on this processor
+//   clearPuf()                 puf and the renderer's copy of it as before alustaPuf
 #pragma once
 
 #include <SDL.h>
@@ -17,3 +18,8 @@ bool piirteleTarget(SDL_Surface *screen, int64_t target);
 
 // Those targets, as a mask of their bits; hwy::TargetName names each.
 int64_t drawTargets();
+
+// puf and the renderer's integer copy of it all zeros again, as they are
+// before alustaPuf first fills them, and counted as a fill that nothing
+// the renderer keeps was built from: for the tests, which draw from there.
+void clearPuf();

@@ -17,15 +17,12 @@ if ! [[ $seconds =~ ^[0-9]+(\.[0-9]+)?$ ]]; then
 fi
 
 "$root/scripts/setup.sh" run
-log="$root/build.log"
+# shellcheck source=quietbuild.sh
+source "$root/scripts/quietbuild.sh"
 # The demo and its picture tool alone: no tests or benchmarks, whose
 # packages the run does not install.
-if ! { cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF &&
-       cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" --target kimallusmylly windowshot; } >"$log" 2>&1; then
-    cat "$log" >&2
-    echo "build failed" >&2
-    exit 1
-fi
+build_quietly "$root/build.log" "build failed" "$build" \
+    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF -- --target kimallusmylly windowshot
 prog=$build/app/kimallusmylly
 
 if [ -n "${DISPLAY:-}" ]; then
@@ -49,8 +46,8 @@ fi
 shot=$build/run-screenshot.png
 recording=$build/run-recording.gif
 work=$(mktemp -d)
-# shellcheck source=../tests/xserver/xvfb.sh
-source "$root/tests/xserver/xvfb.sh"
+# shellcheck source=xserver.sh
+source "$root/scripts/xserver.sh"
 cleanup() {
     if [ -n "$demo_pid" ]; then stop_process "$demo_pid"; fi
     stop_xvfb

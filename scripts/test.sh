@@ -3,19 +3,15 @@
 # AddressSanitizer + UndefinedBehaviorSanitizer) and runs every test in both.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-jobs=$(nproc 2>/dev/null || echo 2)
 
 "$root/scripts/setup.sh"
+# shellcheck source=quietbuild.sh
+source "$root/scripts/quietbuild.sh"
 
 build() { # dir, extra cmake arguments...
     local dir=$1; shift
-    local log="$root/$dir.log"
-    if ! { cmake -S "$root" -B "$root/$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON "$@" &&
-           cmake --build "$root/$dir" -j "$jobs"; } >"$log" 2>&1; then
-        cat "$log" >&2
-        echo "build in $dir failed" >&2
-        exit 1
-    fi
+    build_quietly "$root/$dir.log" "build in $dir failed" "$root/$dir" \
+        cmake -S "$root" -B "$root/$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON "$@" --
 }
 
 echo "== plain build"

@@ -47,14 +47,11 @@ if [[ -d /usr/share/nodejs ]]; then
     export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
 fi
 
+# shellcheck source=quietbuild.sh
+source "$root/scripts/quietbuild.sh"
 build_page() {
-    local log=$build.log
-    if ! { emcmake cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release &&
-           cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)"; } >"$log" 2>&1; then
-        cat "$log" >&2
-        echo "web.sh: the page did not build" >&2
-        exit 1
-    fi
+    build_quietly "$build.log" "web.sh: the page did not build" "$build" \
+        emcmake cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release --
 }
 
 # The page in one file (web/single-file.cmake): opens from disk, no server.

@@ -18,7 +18,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 dir=$(mkdir -p "${1:?usage: windows-deps.sh DIR}" && cd "$1" && pwd)
 host=x86_64-w64-mingw32
-jobs=$(nproc 2>/dev/null || echo 2)
+# shellcheck source=quietbuild.sh
+source "$root/scripts/quietbuild.sh"
 
 # The classic SDL 1.2.15, which keeps its Windows backends (the
 # compatibility library does not), and the Highway of Debian 12's own

@@ -13,15 +13,12 @@ build=$(realpath -m "${1:-$root/build-windows}")
 host=x86_64-w64-mingw32
 
 "$root/scripts/setup.sh"
+# shellcheck source=quietbuild.sh
+source "$root/scripts/quietbuild.sh"
 
-log=$build.log
-if ! { cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$host.cmake" \
-             -DCMAKE_BUILD_TYPE=RelWithDebInfo &&
-       cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" --target kimallusmylly; } >"$log" 2>&1; then
-    cat "$log" >&2
-    echo "windows.sh: the Windows build failed" >&2
-    exit 1
-fi
+build_quietly "$build.log" "windows.sh: the Windows build failed" "$build" \
+    cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$host.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -- --target kimallusmylly
 deps=$build/deps
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$build/CMakeCache.txt")
 name=kimallusmylly-$version-windows-x64

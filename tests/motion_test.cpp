@@ -3,23 +3,26 @@
 
 #include "field/field.h"
 #include "motion/motion.h"
+#include "tests/shared.h"
 
 namespace {
 
-int32_t orbitX[360], orbitY[360];
+// The orbit tables are built once for the suite; the speed is set to a
+// value no run has before every test, so that placeBouncingBlob must set it.
+MotionState motion;
 
 struct Motion : ::testing::Test {
-    int32_t fallSpeed = 12345;
     SDL_Event event;
-    static void SetUpTestSuite() { buildOrbitTables(orbitX, orbitY); }
+    static void SetUpTestSuite() { buildOrbitTables(&motion); }
     void SetUp() override
     {
         memset(&event, 0, sizeof event);
         pallerot[5].x = 0;
         pallerot[5].y = 0;
-        placeBouncingBlob(&fallSpeed);
+        motion.fallSpeed = 12345;
+        placeBouncingBlob(&motion);
     }
-    void frame(uint32_t n) { moveBlobs(n, &event, orbitX, orbitY, &fallSpeed); }
+    void frame(uint32_t n) { moveBlobs(n, &event, &motion); }
     void pointer(Uint8 type, Uint16 x, Uint16 y)
     {
         memset(&event, 0, sizeof event);
@@ -42,8 +45,8 @@ TEST_F(Motion, OrbitTableTellingRows)
         {340, 202, 190},
     };
     for (auto r : rows) {
-        EXPECT_EQ(orbitX[r.t], r.x) << "theta " << r.t;
-        EXPECT_EQ(orbitY[r.t], r.y) << "theta " << r.t;
+        EXPECT_EQ(motion.orbitX[r.t], r.x) << "theta " << r.t;
+        EXPECT_EQ(motion.orbitY[r.t], r.y) << "theta " << r.t;
     }
 }
 
@@ -51,24 +54,24 @@ TEST_F(Motion, OrbitTableTellingRows)
 // and truncates down, where double arithmetic would round up to it.
 TEST_F(Motion, OrbitRowsDecidedByExtendedPrecision)
 {
-    EXPECT_EQ(orbitX[30], 319);
-    EXPECT_EQ(orbitX[150], 319);
-    EXPECT_EQ(orbitX[210], 179);
-    EXPECT_EQ(orbitX[330], 179);
-    EXPECT_EQ(orbitY[100], 189);
-    EXPECT_EQ(orbitY[160], 109);
-    EXPECT_EQ(orbitY[280], 109);
-    EXPECT_EQ(orbitY[310], 149);
+    EXPECT_EQ(motion.orbitX[30], 319);
+    EXPECT_EQ(motion.orbitX[150], 319);
+    EXPECT_EQ(motion.orbitX[210], 179);
+    EXPECT_EQ(motion.orbitX[330], 179);
+    EXPECT_EQ(motion.orbitY[100], 189);
+    EXPECT_EQ(motion.orbitY[160], 109);
+    EXPECT_EQ(motion.orbitY[280], 109);
+    EXPECT_EQ(motion.orbitY[310], 149);
 }
 
 TEST_F(Motion, OrbitStaysInItsBox)
 {
     int minX = 1000, maxX = -1, minY = 1000, maxY = -1;
     for (int t = 0; t < 360; t++) {
-        minX = std::min(minX, orbitX[t]);
-        maxX = std::max(maxX, orbitX[t]);
-        minY = std::min(minY, orbitY[t]);
-        maxY = std::max(maxY, orbitY[t]);
+        minX = std::min(minX, motion.orbitX[t]);
+        maxX = std::max(maxX, motion.orbitX[t]);
+        minY = std::min(minY, motion.orbitY[t]);
+        maxY = std::max(maxY, motion.orbitY[t]);
     }
     EXPECT_EQ(minX, 110);
     EXPECT_EQ(maxX, 390);
@@ -80,7 +83,7 @@ TEST_F(Motion, BounceRunsA43FrameCycle)
 {
     EXPECT_EQ(pallerot[3].x, 30);
     EXPECT_EQ(pallerot[3].y, 60);
-    EXPECT_EQ(fallSpeed, 0);
+    EXPECT_EQ(motion.fallSpeed, 0);
 
     const int down[] = {60, 61, 63, 66, 70, 75, 81, 88, 96, 105, 115,
                         126, 138, 151, 165, 180, 196, 213, 231, 250, 270, 291};
@@ -89,7 +92,7 @@ TEST_F(Motion, BounceRunsA43FrameCycle)
     for (int f = 1; f < 200; f++) { // f counts frames from 1, as a viewer would
         frame(f - 1);
         heights[f] = pallerot[3].y;
-        speedAfter[f] = fallSpeed;
+        speedAfter[f] = motion.fallSpeed;
         ASSERT_EQ(pallerot[3].x, 30);
         ASSERT_GE(pallerot[3].y, 60);
         ASSERT_LE(pallerot[3].y, 291);
@@ -117,8 +120,8 @@ TEST_F(Motion, OrbitFollowsTheFrameCountRoundEvery360)
     for (uint32_t n : {1u, 30u, 359u, 4000u, 4294967295u}) {
         frame(n);
         int x = pallerot[4].x, y = pallerot[4].y;
-        EXPECT_EQ(x, orbitX[n % 360]);
-        EXPECT_EQ(y, orbitY[n % 360]);
+        EXPECT_EQ(x, motion.orbitX[n % 360]);
+        EXPECT_EQ(y, motion.orbitY[n % 360]);
         if (n <= 4294967295u - 360) {
             frame(n + 360);
             EXPECT_EQ(pallerot[4].x, x);
@@ -127,7 +130,7 @@ TEST_F(Motion, OrbitFollowsTheFrameCountRoundEvery360)
     }
     // The count is unsigned: past 2^31 the angle must not go negative.
     frame(2147483648u);
-    EXPECT_EQ(pallerot[4].x, orbitX[2147483648u % 360]);
+    EXPECT_EQ(pallerot[4].x, motion.orbitX[2147483648u % 360]);
 }
 
 TEST_F(Motion, PointerBlobTakesPointerEventsClampedToTheScreen)
@@ -136,24 +139,21 @@ TEST_F(Motion, PointerBlobTakesPointerEventsClampedToTheScreen)
     EXPECT_EQ(pallerot[5].x, 0); // no event yet: stays in the corner
     EXPECT_EQ(pallerot[5].y, 0);
 
-    pointer(SDL_MOUSEMOTION, 450, 350);
-    frame(1);
-    EXPECT_EQ(pallerot[5].x, 399);
-    EXPECT_EQ(pallerot[5].y, 299);
-
-    pointer(SDL_MOUSEBUTTONDOWN, 399, 300);
-    frame(2);
-    EXPECT_EQ(pallerot[5].x, 399);
-    EXPECT_EQ(pallerot[5].y, 299);
-
-    pointer(SDL_MOUSEBUTTONUP, 65535, 7);
-    frame(3);
-    EXPECT_EQ(pallerot[5].x, 399);
-    EXPECT_EQ(pallerot[5].y, 7);
-
-    pointer(SDL_MOUSEMOTION, 123, 45);
-    frame(4);
-    frame(5); // the same event taken again changes nothing
+    // Each event taken on a frame of its own, and where it leaves the blob.
+    struct { Uint8 type; Uint16 x, y; int wantX, wantY; } events[] = {
+        {SDL_MOUSEMOTION, 450, 350, 399, 299},
+        {SDL_MOUSEBUTTONDOWN, 399, 300, 399, 299},
+        {SDL_MOUSEBUTTONUP, 65535, 7, 399, 7},
+        {SDL_MOUSEMOTION, 123, 45, 123, 45},
+    };
+    uint32_t n = 1;
+    for (auto e : events) {
+        pointer(e.type, e.x, e.y);
+        frame(n++);
+        EXPECT_EQ(pallerot[5].x, e.wantX) << "event type " << int(e.type) << " at " << e.x << "," << e.y;
+        EXPECT_EQ(pallerot[5].y, e.wantY) << "event type " << int(e.type) << " at " << e.x << "," << e.y;
+    }
+    frame(n); // the same event taken again changes nothing
     EXPECT_EQ(pallerot[5].x, 123);
     EXPECT_EQ(pallerot[5].y, 45);
 }
@@ -173,6 +173,33 @@ TEST_F(Motion, OtherEventsLeaveThePointerBlobAlone)
         EXPECT_EQ(pallerot[5].x, 200) << "event type " << int(type);
         EXPECT_EQ(pallerot[5].y, 100) << "event type " << int(type);
     }
+}
+
+TEST(MoveToFrame, IsEveryFrameOfTheFullRun)
+{
+    // Every frame through a whole period of bouncer and orbiter together
+    // (43 x 360 frames), each reached from a fresh start, against one run
+    // stepped through them all; then the last frame of the 32-bit count,
+    // against the frame of that period it repeats.
+    SteppedRun full(300, 90), fresh(300, 90);
+    const uint32_t last = 4294967295u, lastInPeriod = last % (43 * 360);
+    Pallero lastWant[6];
+    for (uint32_t n = 0; n < 43 * 360 + 100; n++) {
+        full.step();
+        Pallero want[6];
+        memcpy(want, pallerot, sizeof want);
+        int32_t wantSpeed = full.motion.fallSpeed;
+        if (n == lastInPeriod)
+            memcpy(lastWant, pallerot, sizeof lastWant);
+        placeBouncingBlob(&fresh.motion);
+        moveToFrame(n, &fresh.event, &fresh.motion);
+        ASSERT_EQ(memcmp(pallerot, want, sizeof want), 0) << "frame " << n;
+        ASSERT_EQ(fresh.motion.fallSpeed, wantSpeed) << "frame " << n;
+        memcpy(pallerot, want, sizeof want);
+    }
+    placeBouncingBlob(&fresh.motion);
+    moveToFrame(last, &fresh.event, &fresh.motion);
+    EXPECT_EQ(memcmp(pallerot, lastWant, sizeof lastWant), 0);
 }
 
 } // namespace

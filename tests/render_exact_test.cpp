@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "field/field.h"
-#include "field/quarter.h"
 #include "field/targets.h"
 #include "tests/reference/reference.h"
 #include "tests/shared.h"
@@ -189,11 +188,8 @@ TEST_P(RenderExact, EachBlobMovedAlongOneAxisAfterItsCacheWasBuilt)
 TEST_P(RenderExact, DrawnBeforeTheTableIsFilledAndAfter)
 {
     // A frame drawn before alustaPuf sums zeros; caches built from them
-    // must not outlive the fill. The tables as they were before the first
-    // fill: zeros, and a fill count no cache has seen.
-    memset(puf, 0, sizeof puf);
-    memset(quarter, 0, sizeof quarter);
-    quarterFills++;
+    // must not outlive the fill.
+    clearPuf();
     memcpy(pallerot, firstFrame, sizeof pallerot);
     for (int frame = 0; frame < 70; frame++)
         piirteleTarget(&surface, GetParam());

@@ -14,10 +14,11 @@
 
 int main()
 {
-    int32_t orbitX[360], orbitY[360];
-    buildOrbitTables(orbitX, orbitY);
+    MotionState motion;
+    buildOrbitTables(&motion);
     alustaPuf();
-    uint64_t p = fnv(puf, sizeof puf), o = fnv(orbitY, sizeof orbitY, fnv(orbitX, sizeof orbitX));
+    uint64_t p = fnv(puf, sizeof puf);
+    uint64_t o = fnv(motion.orbitY, sizeof motion.orbitY, fnv(motion.orbitX, sizeof motion.orbitX));
     printf("puf %016llx orbit %016llx\n", (unsigned long long)p, (unsigned long long)o);
     if (p != pufHash || o != orbitHash) {
         printf("pinned: puf %016llx orbit %016llx\n", (unsigned long long)pufHash, (unsigned long long)orbitHash);

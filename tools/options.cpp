@@ -116,79 +116,87 @@ const char *outputFile(const char *a, const char *taken)
     return a;
 }
 
-// What a tool says of its mistake, and the status it ends with.
-int refused(const char *tool, const char *usage, const Mistake &m, FILE *err)
+// A tool's whole line, the same way for both: -h or --help; the tool's own
+// options, each of which option(a, &i) reads from argv[i] on, returning
+// false for one it does not know; and the one output file, into *outPath.
+// Then whole() checks what the options ask together. Returns as the
+// readers below do, the mistake said as "TOOL: WHAT: ARG" and the usage.
+template <typename Option, typename Whole>
+int readLine(const char *tool, const char *usage, int argc, char **argv, const char **outPath, Option option,
+             Whole whole, FILE *out, FILE *err)
 {
-    fprintf(err, "%s: %s\n%s", tool, m.text.c_str(), usage);
-    return 2;
+    try {
+        for (int i = 1; i < argc; i++) {
+            const char *a = argv[i];
+            if (strcmp(a, "-h") == 0 || strcmp(a, "--help") == 0) {
+                fputs(usage, out);
+                return 0;
+            }
+            if (!option(a, &i))
+                *outPath = outputFile(a, *outPath);
+        }
+        if (!*outPath)
+            usageError("no output file given", nullptr);
+        whole();
+        return -1;
+    } catch (const Mistake &m) {
+        fprintf(err, "%s: %s\n%s", tool, m.text.c_str(), usage);
+        return 2;
+    }
 }
 
 } // namespace
 
 int readSnapshotOptions(int argc, char **argv, SnapshotOptions *o, FILE *out, FILE *err)
 {
-    try {
-        for (int i = 1; i < argc; i++) {
-            const char *a = argv[i];
-            if (strcmp(a, "-h") == 0 || strcmp(a, "--help") == 0) {
-                fputs(snapshotUsage, out);
-                return 0;
-            } else if (strcmp(a, "--frame") == 0) {
-                o->frame = numberOption(argc, argv, &i, 0, UINT32_MAX);
-            } else if (strcmp(a, "--frames") == 0) {
-                o->count = numberOption(argc, argv, &i, 1, maxFrames);
-            } else if (strcmp(a, "--pointer") == 0) {
-                const char *xy = optionValue(argc, argv, &i, "X,Y");
-                const char *comma = strchr(xy, ',');
-                if (!comma || !parseNumber(xy, comma - xy, 65535, &o->pointerX) ||
-                    !parseNumber(comma + 1, strlen(comma + 1), 65535, &o->pointerY))
-                    usageError("--pointer takes X,Y, two whole numbers from 0 to 65535", xy);
-                o->havePointer = true;
-            } else {
-                o->outPath = outputFile(a, o->outPath);
-            }
+    auto option = [&](const char *a, int *i) {
+        if (strcmp(a, "--frame") == 0) {
+            o->frame = numberOption(argc, argv, i, 0, UINT32_MAX);
+        } else if (strcmp(a, "--frames") == 0) {
+            o->count = numberOption(argc, argv, i, 1, maxFrames);
+        } else if (strcmp(a, "--pointer") == 0) {
+            const char *xy = optionValue(argc, argv, i, "X,Y");
+            const char *comma = strchr(xy, ',');
+            if (!comma || !parseNumber(xy, comma - xy, 65535, &o->pointerX) ||
+                !parseNumber(comma + 1, strlen(comma + 1), 65535, &o->pointerY))
+                usageError("--pointer takes X,Y, two whole numbers from 0 to 65535", xy);
+            o->havePointer = true;
+        } else {
+            return false;
         }
-        if (!o->outPath)
-            usageError("no output file given", nullptr);
+        return true;
+    };
+    auto whole = [&] {
         o->png = endsWith(o->outPath, ".png");
         o->gif = endsWith(o->outPath, ".gif");
         if (!o->png && !o->gif && !endsWith(o->outPath, ".bmp"))
             usageError("the output file must end in .png, .bmp or .gif", o->outPath);
         if (o->count > 1 && !o->gif)
             usageError("more than one frame needs a .gif file", o->outPath);
-        return -1;
-    } catch (const Mistake &m) {
-        return refused("snapshot", snapshotUsage, m, err);
-    }
+    };
+    return readLine("snapshot", snapshotUsage, argc, argv, &o->outPath, option, whole, out, err);
 }
 
 int readWindowshotOptions(int argc, char **argv, WindowshotOptions *o, FILE *out, FILE *err)
 {
-    try {
-        for (int i = 1; i < argc; i++) {
-            const char *a = argv[i];
-            if (strcmp(a, "-h") == 0 || strcmp(a, "--help") == 0) {
-                fputs(windowshotUsage, out);
-                return 0;
-            } else if (strcmp(a, "--name") == 0) {
-                o->title = optionValue(argc, argv, &i, "a title");
-            } else if (strcmp(a, "--wait") == 0) {
-                o->waitSeconds = numberOption(argc, argv, &i, 0, 3600);
-            } else if (strcmp(a, "--frames") == 0) {
-                o->frames = numberOption(argc, argv, &i, 1, maxFrames);
-            } else {
-                o->outPath = outputFile(a, o->outPath);
-            }
+    auto option = [&](const char *a, int *i) {
+        if (strcmp(a, "--name") == 0) {
+            o->title = optionValue(argc, argv, i, "a title");
+        } else if (strcmp(a, "--wait") == 0) {
+            o->waitSeconds = numberOption(argc, argv, i, 0, 3600);
+        } else if (strcmp(a, "--frames") == 0) {
+            o->frames = numberOption(argc, argv, i, 1, maxFrames);
+        } else {
+            return false;
         }
-        if (!o->outPath)
-            usageError("no output file given", nullptr);
+        return true;
+    };
+    auto whole = [&] {
         o->gif = endsWith(o->outPath, ".gif");
         if (!o->gif && !endsWith(o->outPath, ".png"))
             usageError("the output file must end in .png or .gif", o->outPath);
         if (o->frames > 1 && !o->gif)
             usageError("more than one frame needs a .gif file", o->outPath);
-        return -1;
-    } catch (const Mistake &m) {
-        return refused("windowshot", windowshotUsage, m, err);
-    }
+    };
+    return readLine("windowshot", windowshotUsage, argc, argv, &o->outPath, option, whole, out, err);
 }

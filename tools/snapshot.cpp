@@ -16,6 +16,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "app/naytto.h"
 #include "field/field.h"
 #include "motion/motion.h"
 #include "tools/gif.h"
@@ -39,11 +40,10 @@ int main(int argc, char **argv)
         return status;
 
     // The demo's start-up, in its order; no clock and no display involved.
-    int32_t orbitX[360], orbitY[360];
-    buildOrbitTables(orbitX, orbitY);
+    MotionState motion;
+    buildOrbitTables(&motion);
     alustaPuf();
-    int32_t fallSpeed;
-    placeBouncingBlob(&fallSpeed);
+    placeBouncingBlob(&motion);
 
     SDL_Event event;
     memset(&event, 0, sizeof event);
@@ -52,19 +52,14 @@ int main(int argc, char **argv)
         event.motion.x = (Uint16)o.pointerX;
         event.motion.y = (Uint16)o.pointerY;
     }
-    moveToFrame((uint32_t)o.frame, &event, orbitX, orbitY, &fallSpeed);
+    moveToFrame((uint32_t)o.frame, &event, &motion);
 
     SDL_Surface *surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 400, 300, 8, 0, 0, 0, 0);
     if (!surface) {
         fprintf(stderr, "snapshot: no surface: %s\n", SDL_GetError());
         return 1;
     }
-    SDL_Color colours[256];
-    for (int j = 0; j < 256; j++) {
-        colours[j].r = colours[j].g = colours[j].b = j;
-        colours[j].unused = 0;
-    }
-    SDL_SetColors(surface, colours, 0, 256);
+    setGreys(surface);
     piirtele(surface);
 
     const uint8_t *pixels = (const uint8_t *)surface->pixels;
@@ -82,7 +77,7 @@ int main(int argc, char **argv)
         uint32_t f = (uint32_t)o.frame;
         bool written = addGifFrame(animation, pixels, surface->pitch, frameDelay);
         for (unsigned long n = 1; n < o.count && written; n++) {
-            moveBlobs(++f, &event, orbitX, orbitY, &fallSpeed);
+            moveBlobs(++f, &event, &motion);
             piirtele(surface);
             written = addGifFrame(animation, pixels, surface->pitch, frameDelay);
         }

@@ -8,12 +8,9 @@
 set -euo pipefail
 root=$1
 build=$2
-log=$build.log
-if ! { cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/aarch64-linux-gnu.cmake" \
-             -DCMAKE_BUILD_TYPE=RelWithDebInfo &&
-       cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)"; } >"$log" 2>&1; then
-    cat "$log"
-    echo "FAIL: the aarch64 build failed"
-    exit 1
-fi
+# shellcheck source=../../scripts/quietbuild.sh
+source "$root/scripts/quietbuild.sh"
+build_quietly "$build.log" "FAIL: the aarch64 build failed" "$build" \
+    cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/aarch64-linux-gnu.cmake" \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo --
 ctest --test-dir "$build" --output-on-failure

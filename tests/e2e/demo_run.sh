@@ -28,8 +28,8 @@ shim=${E2E_SDLSHIM:-}
 sdl=${E2E_SDL:-default}
 windows=${E2E_WINDOWS:-}
 work=$(mktemp -d)
-# shellcheck source=../xserver/xvfb.sh
-source "$here/../xserver/xvfb.sh"
+# shellcheck source=../../scripts/xserver.sh
+source "$here/../../scripts/xserver.sh"
 
 driver_pid=
 cleanup() {
@@ -88,7 +88,7 @@ shim_env=(LD_PRELOAD="$shim" SDLSHIM_TEXT="$shim_text" SDLSHIM_TRACE="$work/trac
 
 # The steps the cases are made of; each fails the run, saying why.
 
-# xserver [--size WxH] [FLAG...]: a private X server (tests/xserver/xvfb.sh).
+# xserver [--size WxH] [FLAG...]: a private X server (scripts/xserver.sh).
 xserver() {
     start_xvfb "$work" "$@" || fail "$why"
 }

@@ -386,19 +386,19 @@ struct Search {
     Search(int px, int py)
     {
         alustaPuf();
-        int32_t orbitX[360], orbitY[360], fallSpeed;
-        buildOrbitTables(orbitX, orbitY);
+        MotionState motion;
+        buildOrbitTables(&motion);
         std::set<std::pair<int, int>> seen;
         for (int t = 0; t < 360; t++)
-            if (seen.insert({orbitX[t], orbitY[t]}).second)
-                orbits.push_back({orbitX[t], orbitY[t]});
+            if (seen.insert({motion.orbitX[t], motion.orbitY[t]}).second)
+                orbits.push_back({motion.orbitX[t], motion.orbitY[t]});
         // The bounce repeats every 43 frames; one cycle has every height.
         SDL_Event none;
         memset(&none, 0, sizeof none);
-        placeBouncingBlob(&fallSpeed);
+        placeBouncingBlob(&motion);
         seen.clear();
         for (uint32_t f = 0; f < 43; f++) {
-            moveBlobs(f, &none, orbitX, orbitY, &fallSpeed);
+            moveBlobs(f, &none, &motion);
             if (seen.insert({pallerot[3].x, pallerot[3].y}).second)
                 bounces.push_back(pallerot[3]);
         }

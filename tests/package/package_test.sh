@@ -17,8 +17,8 @@ build=$2
 version=$3
 work=$(mktemp -d)
 prog_pid=
-# shellcheck source=../xserver/xvfb.sh
-source "$(dirname "$0")/../xserver/xvfb.sh"
+# shellcheck source=../../scripts/xserver.sh
+source "$(dirname "$0")/../../scripts/xserver.sh"
 cleanup() {
     if [[ -n $prog_pid ]]; then stop_process "$prog_pid"; fi
     stop_xvfb

@@ -22,7 +22,6 @@
 #include <vector>
 
 #include "field/field.h"
-#include "motion/motion.h"
 #include "tests/shared.h"
 #include "tools/options.h"
 #include "tools/png.h"
@@ -116,24 +115,6 @@ void expectFrame(const Picture &pic, const std::vector<uint8_t> &want, const std
 {
     expectFrames(pic, {want}, what);
 }
-
-// The demo's start-up and frame steps, one moveBlobs call a frame, with a
-// pointer move to x,y taken before frame 0.
-struct SteppedRun {
-    int32_t orbitX[360], orbitY[360], fallSpeed;
-    SDL_Event event = {};
-    uint32_t next = 0; // the frame the next step moves to
-
-    SteppedRun(Uint16 x, Uint16 y)
-    {
-        buildOrbitTables(orbitX, orbitY);
-        placeBouncingBlob(&fallSpeed);
-        event.type = SDL_MOUSEMOTION;
-        event.motion.x = x;
-        event.motion.y = y;
-    }
-    void step() { moveBlobs(next++, &event, orbitX, orbitY, &fallSpeed); }
-};
 
 struct Outcome {
     int status = -1; // exit status, or -1 if it did not exit normally
@@ -270,33 +251,6 @@ TEST_F(Snapshot, AnimationIsTheRunFrameByFrame)
     EXPECT_EQ(pic.delays, std::vector<int>(6, 2));
     // From the last frame of the 32-bit count on, across its wrap.
     EXPECT_EQ(run({"--frame", "4294967295", "--frames", "2", (dir / "edge.gif").string()}).status, 0);
-}
-
-TEST(MoveToFrame, IsEveryFrameOfTheFullRun)
-{
-    // Every frame through a whole period of bouncer and orbiter together
-    // (43 x 360 frames), each reached from a fresh start, against one run
-    // stepped through them all; then the last frame of the 32-bit count,
-    // against the frame of that period it repeats.
-    SteppedRun full(300, 90), fresh(300, 90);
-    const uint32_t last = 4294967295u, lastInPeriod = last % (43 * 360);
-    Pallero lastWant[6];
-    for (uint32_t n = 0; n < 43 * 360 + 100; n++) {
-        full.step();
-        Pallero want[6];
-        memcpy(want, pallerot, sizeof want);
-        int32_t wantSpeed = full.fallSpeed;
-        if (n == lastInPeriod)
-            memcpy(lastWant, pallerot, sizeof lastWant);
-        placeBouncingBlob(&fresh.fallSpeed);
-        moveToFrame(n, &fresh.event, fresh.orbitX, fresh.orbitY, &fresh.fallSpeed);
-        ASSERT_EQ(memcmp(pallerot, want, sizeof want), 0) << "frame " << n;
-        ASSERT_EQ(fresh.fallSpeed, wantSpeed) << "frame " << n;
-        memcpy(pallerot, want, sizeof want);
-    }
-    placeBouncingBlob(&fresh.fallSpeed);
-    moveToFrame(last, &fresh.event, fresh.orbitX, fresh.orbitY, &fresh.fallSpeed);
-    EXPECT_EQ(memcmp(pallerot, lastWant, sizeof lastWant), 0);
 }
 
 TEST_F(Snapshot, ReadmePicturesAreTheToolsOwn)

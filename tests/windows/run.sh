@@ -24,11 +24,9 @@ fi
 # if anything did), then the tests beside it.
 zip=$("$root/scripts/windows.sh" "$build" | tail -1) || { echo "FAIL: scripts/windows.sh failed"; exit 1; }
 log=$build/tests-build.log
-if ! cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" >"$log" 2>&1; then
-    cat "$log"
-    echo "FAIL: the Windows build's tests did not build"
-    exit 1
-fi
+# shellcheck source=../../scripts/quietbuild.sh
+source "$root/scripts/quietbuild.sh"
+build_quietly "$log" "FAIL: the Windows build's tests did not build" "$build" --
 rm -rf "$build/unpacked"
 mkdir "$build/unpacked"
 (cd "$build/unpacked" && cmake -E tar xf "$zip")
@@ -48,7 +46,7 @@ timeout 120 wineserver -w
 # The unit tests open no window, and Wine then needs no X display either:
 # none of the user's is touched.
 status=0
-env -u DISPLAY ctest --test-dir "$build" --output-on-failure -j "$(nproc 2>/dev/null || echo 2)" || status=1
+env -u DISPLAY ctest --test-dir "$build" --output-on-failure -j "$jobs" || status=1
 for case in picture escape close nodriver; do
     E2E_WINDOWS=1 E2E_SDL_DLL=$(dirname "$program")/SDL.dll \
         "$root/tests/e2e/demo_run.sh" "$program" "$case" || status=1
