@@ -164,8 +164,8 @@ run_all() {
         ./scripts/run.sh || exit
         shopt -s nullglob
         debs=(/var/cache/apt/archives/*.deb)
-        kb=$( ( [ ${#debs[@]} -eq 0 ] || du -ck "${debs[@]}" ) | awk "END { print \$1 + 0 }")
-        echo "run.sh installed $(($(dpkg-query -W | wc -l) - before)) packages, fetched ${#debs[@]} files, $((kb / 1024)) MB"
+        mb=$( ( [ ${#debs[@]} -eq 0 ] || stat -c %s "${debs[@]}" ) | awk "{ s += \$1 } END { printf \"%.0f\", s / 1e6 }")
+        echo "run.sh installed $(($(dpkg-query -W | wc -l) - before)) packages, fetched ${#debs[@]} files, $mb MB"
         heavy=()
         for p in chromium firefox-esr wine wine64 emscripten nodejs npm g++-aarch64-linux-gnu qemu-user qemu-user-static valgrind lintian mingw-w64 googletest libgtest-dev libbenchmark-dev; do
             dpkg-query -W -f="\${Status}\n" "$p" 2>/dev/null | grep -q " ok installed$" && heavy+=("$p")
