@@ -19,10 +19,13 @@ static void shutDown()
 }
 #endif
 
-static int endMain()
+// A run that never started, or was cut short by the lock, ends with 1, so
+// that a script, a launcher or a package's test can tell it from a run the
+// user ended; the message on stderr says which it was.
+static int endMain(int status)
 {
     mainEnds = true;
-    return 0;
+    return status;
 }
 
 int main(int, char **)
@@ -35,17 +38,17 @@ int main(int, char **)
 #endif
     SDL_Surface *screen = avaaNaytto();
     if (screen == NULL)
-        return endMain();
+        return endMain(1);
 
     FrameLoop run;
     startFrames(&run, screen);
     for (;;) {
         FrameStep step = stepFrame(&run);
         if (step == lockFailed)
-            return endMain();
+            return endMain(1);
         if (step == quitRequested)
             break;
     }
     endFrames(&run);
-    return endMain();
+    return endMain(0);
 }

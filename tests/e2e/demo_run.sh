@@ -184,11 +184,11 @@ check_report() {
         exit !(r >= lo - 0.001 && r <= hi + 0.001) }' || fail "fps $fps does not match $frames frames in $secs s"
 }
 
-# A failure exit: status 0, nothing on stdout, exactly the bytes of $1 (a
+# A failure exit: status 1, nothing on stdout, exactly the bytes of $1 (a
 # printf format, %s standing for the library's error text) on stderr, and
 # the library shut down at least once on the way out.
 check_failure() {
-    [[ $status -eq 0 ]] || fail "exit status $status"
+    [[ $status -eq 1 ]] || fail "exit status $status, not 1"
     [[ ! -s $work/out ]] || fail "stdout not empty: the report must not be printed"
     # shellcheck disable=SC2059
     printf "$1" "$shim_text" >"$work/expected"
@@ -198,14 +198,14 @@ check_failure() {
 }
 
 # cannot_start MESSAGE [VAR=VALUE | -u VAR]...: the program, started so,
-# ends by itself with status 0, nothing on stdout and one line on stderr,
+# ends by itself with status 1, nothing on stdout and one line on stderr,
 # all of it matching MESSAGE (an extended regular expression); no report.
 cannot_start() {
     local message=$1
     shift
     launch "$@" "$prog"
     wait_exit 60
-    [[ $status -eq 0 ]] || fail "exit status $status"
+    [[ $status -eq 1 ]] || fail "exit status $status, not 1"
     [[ ! -s $work/out ]] || fail "stdout not empty"
     grep -qaxE "$message" "$work/err" || fail "no init message"
     [[ $(wc -l <"$work/err") -eq 1 ]] || fail "more than one line on stderr"
