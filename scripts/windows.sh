@@ -1,18 +1,31 @@
 #!/usr/bin/env bash
-# The demo for 64-bit Windows: installs what is missing, cross-builds it with
-# mingw-w64 into build-windows/ (SDL 1.2 and Highway included, built from
-# Debian 12's source packages) and packs
-# build-windows/kimallusmylly-<version>-windows-x64.zip, whose path it
-# prints last. The zip needs nothing on Windows beyond Windows itself.
+# The demo for 64-bit Windows: installs what is missing of what the zip needs
+# (scripts/packages-windows.txt), cross-builds it with mingw-w64 into
+# build-windows/ (SDL 1.2 and Highway included, built from Debian 12's
+# source packages) and packs build-windows/kimallusmylly-<version>-windows-x64.zip,
+# whose path it prints last. The zip needs nothing on Windows beyond
+# Windows itself.
 #
 #   scripts/windows.sh [BUILD_DIR]     (default build-windows; the tests use
 #                                       a folder of their own)
+#   scripts/windows.sh --help          this text
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+case ${1:-} in
+-h|--help)
+    sed -n '2,/^set /p' "$0" | sed '$d; s/^# \{0,1\}//'
+    exit 0
+    ;;
+-*)
+    echo "usage: windows.sh [BUILD_DIR]" >&2
+    exit 2
+    ;;
+esac
+[[ $# -le 1 ]] || { echo "usage: windows.sh [BUILD_DIR]" >&2; exit 2; }
 build=$(realpath -m "${1:-$root/build-windows}")
 host=x86_64-w64-mingw32
 
-"$root/scripts/setup.sh"
+"$root/scripts/setup.sh" windows
 # shellcheck source=quietbuild.sh
 source "$root/scripts/quietbuild.sh"
 
@@ -99,9 +112,9 @@ says why in stderr.txt, beside the program, and writes no report:
     Videomoodin asetus epäonnas: ... the 400x300 8-bit window could not be opened
     Screeni ei lukkiutunut: ...      the window's picture could not be drawn
 
-(the messages are Latin-1 text, as the program writes them). SDL, the
-library the program draws with, sends both files there; a file with
-nothing in it is removed.
+(the messages are Latin-1 text, as the program writes them), and ends
+with exit status 1 instead of 0. SDL, the library the program draws
+with, sends both files there; a file with nothing in it is removed.
 
 Licences
 --------
