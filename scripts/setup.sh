@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# Installs whatever is missing of the packages the demo needs to build and
-# run (scripts/packages-run.txt) and, unless asked for those alone, of the
-# ones the tests, the page and the Windows build add (packages-test.txt);
-# silent when nothing is.
+# Installs whatever is missing of the Debian packages one or more of the
+# user commands need; silent when nothing is.
 #
-#   setup.sh [run|all]     all if not given
+#   setup.sh [LIST...]     LIST: run, page, windows, package, test or all
+#                          (all if none is given)
+#
+# Each LIST is scripts/packages-LIST.txt: run for building and running the
+# demo (run.sh), page for the web page (web.sh), windows for the Windows zip
+# (windows.sh), package for what the Debian package adds to run
+# (package.sh), test for what the tests add to all of those (test.sh).
 #
 # A line may name alternatives, "a | b": the first one this system's archive
 # has is installed, and one already installed counts. A name the archive
@@ -12,27 +16,37 @@
 # is said, all of them in one line, and the rest is installed: the build
 # and the tests that need a left-out package say so themselves.
 #
+# On a terminal apt shows its own progress; into a file or a pipe it is
+# quiet, and shows what it said only if it fails. Another apt or dpkg run
+# holding the package lock is waited for, up to 15 minutes, saying so.
+#
 # It knows one package manager, apt (Debian, Ubuntu and their kin). Anywhere
 # else it says so, names what to install by hand and lets the caller go on
 # to the build, which then says what it still misses.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-case ${1:-all} in
-run) lists=("$here/packages-run.txt") ;;
-all) lists=("$here/packages-run.txt" "$here/packages-test.txt") ;;
-*) echo "usage: scripts/setup.sh [run|all]" >&2; exit 2 ;;
-esac
+usage() {
+    echo "usage: scripts/setup.sh [run|page|windows|package|test|all]..."
+}
+lists=()
+for list in "${@:-all}"; do
+    case $list in
+    run|page|windows|package|test) lists+=("$here/packages-$list.txt") ;;
+    all) lists+=("$here"/packages-{run,page,windows,package,test}.txt) ;;
+    -h|--help) usage; exit 0 ;;
+    *) usage >&2; exit 2 ;;
+    esac
+done
 
 if ! command -v dpkg-query >/dev/null || ! command -v apt-get >/dev/null; then
     cat >&2 <<'EOF_'
 scripts/setup.sh: this system has no apt (apt-get and dpkg-query), the only
 package manager this script knows, so it installs nothing. Install by hand a
 C++20 compiler, CMake, SDL 1.2 (the classic library or the SDL2-based
-compatibility library), Highway, libpng and giflib and, for the tests,
-GoogleTest, Google Benchmark, Xvfb, xdotool and the X11, XTest and DAMAGE
-libraries: README.md, "Other
-systems", names the packages for Fedora, Arch and macOS and the plain CMake
-commands to build, run and test.
+compatibility library) and Highway for the demo, and libpng, giflib and the
+X11 Composite and DAMAGE libraries for its picture tools: docs/other-systems.md
+names the packages for Fedora, Arch and macOS and the plain CMake commands
+to build, run and test.
 EOF_
     exit 0
 fi
@@ -41,7 +55,7 @@ fi
 # from elsewhere brings its own npm and conflicts with Debian's.
 provided=$(dpkg-query -W -f='${Status}|${Package}|${Provides}\n' 2>/dev/null |
     awk -F'|' '$1 ~ / ok installed$/ { print $2; n = split($3, p, ", "); for (i = 1; i <= n; i++) { sub(/ .*/, "", p[i]); print p[i] } }')
-wanted=() # each a line of the list whose names are none of them installed
+wanted=() # each a line of the lists whose names are none of them installed
 while read -r line; do
     line=${line%%#*}
     [[ $line =~ [^[:space:]] ]] || continue
@@ -50,7 +64,7 @@ while read -r line; do
         grep -qxF "$pkg" <<<"$provided" && there=yes
     done
     [ -n "$there" ] || wanted+=("$line")
-done < <(cat "${lists[@]}")
+done < <(cat "${lists[@]}" | awk '!seen[$0]++')
 [ ${#wanted[@]} -eq 0 ] && exit 0
 
 sudo=()
@@ -62,9 +76,47 @@ if [ "$(id -u)" -ne 0 ]; then
         exit 1
     fi
 fi
-# Wait for another apt or dpkg run to finish rather than fail on its lock.
-apt=(apt-get -o DPkg::Lock::Timeout=900)
-"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive "${apt[@]}" update -qq
+
+# Whether an apt or dpkg run holds one of the locks apt takes: the kernel's
+# list of file locks names each locked file by its inode.
+apt_busy() {
+    local lock inode
+    for lock in /var/lib/dpkg/lock-frontend /var/lib/dpkg/lock /var/lib/apt/lists/lock /var/cache/apt/archives/lock; do
+        inode=$(stat -c %i "$lock" 2>/dev/null) || continue
+        awk -v inode="$inode" '{ n = split($(NF - 2), id, ":"); if (id[n] == inode) found = 1 } END { exit !found }' \
+            /proc/locks 2>/dev/null && return 0
+    done
+    return 1
+}
+wait_for_apt() {
+    apt_busy || return 0
+    echo "scripts/setup.sh: another apt or dpkg run is installing; waiting for it to finish (up to 15 minutes)"
+    local _
+    for _ in $(seq 450); do
+        sleep 2
+        apt_busy || return 0
+    done
+    echo "scripts/setup.sh: the other apt or dpkg run still holds the package lock after 15 minutes" >&2
+    exit 1
+}
+
+# apt_get ARG...: apt-get as root, its progress on a terminal; elsewhere
+# quiet but for its output on failure. The lock timeout covers a run that
+# starts between the wait and this one.
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+apt_get() {
+    wait_for_apt
+    local apt=("${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=900 -o Dpkg::Progress-Fancy=1)
+    if [ -t 1 ]; then
+        "${apt[@]}" "$@"
+    elif ! "${apt[@]}" -q "$@" >"$log" 2>&1; then
+        cat "$log" >&2
+        echo "scripts/setup.sh: apt-get $1 failed" >&2
+        exit 1
+    fi
+}
+apt_get update
 
 # What the archive has, now that its lists are fresh: the first alternative
 # of each line with an installation candidate.
@@ -86,4 +138,4 @@ done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 echo "Installing: ${missing[*]}"
-"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive "${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+apt_get install -y --no-install-recommends "${missing[@]}"

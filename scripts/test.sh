@@ -1,8 +1,23 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the project twice (plain, and with
-# AddressSanitizer + UndefinedBehaviorSanitizer) and runs every test in both.
+# Installs what is missing of every package list, builds the project twice
+# (plain, and with AddressSanitizer + UndefinedBehaviorSanitizer) and runs
+# every test in both.
+#
+#   scripts/test.sh
+#   scripts/test.sh --help         this text
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+case ${1:-} in
+'') ;;
+-h|--help)
+    sed -n '2,/^set /p' "$0" | sed '$d; s/^# \{0,1\}//'
+    exit 0
+    ;;
+*)
+    echo "usage: test.sh   (it takes no arguments; ctest -L LABEL runs one group once build/ is there)" >&2
+    exit 2
+    ;;
+esac
 
 "$root/scripts/setup.sh"
 # shellcheck source=quietbuild.sh

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# The demo as a web page: builds it into build-web/ with emscripten and serves
-# it on 127.0.0.1.
+# The demo as a web page: installs what is missing of what the page needs
+# (scripts/packages-page.txt), builds it into build-web/ with emscripten and
+# serves it on 127.0.0.1. --test and --bench install every list, as the tests
+# do: they drive the page in two browsers.
 #
 #   scripts/web.sh [PORT]          builds, serves, prints the page in one
 #                                  file and the address; a free port is picked
@@ -15,17 +17,28 @@
 #   scripts/web.sh --bench [SECONDS [ROUNDS]]
 #                                  the page's frame rate against its empty loop,
 #                                  ROUNDS rounds (5) of SECONDS-long runs (4)
+#   scripts/web.sh --help          this text
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build-web
 
 # Arguments are checked before the packages and the build, which take minutes
 # the first time.
+help() {
+    sed -n '2,/^set /p' "$0" | sed '$d; s/^# \{0,1\}//'
+}
 usage() {
     echo "usage: web.sh $1" >&2
     exit 2
 }
 case "${1:-}" in
+-h|--help)
+    help
+    exit 0
+    ;;
+--build)
+    [[ $# -eq 1 ]] || usage "--build"
+    ;;
 --test)
     [[ $# -eq 2 ]] || usage "--test SNAPSHOT_TOOL"
     ;;
@@ -38,9 +51,18 @@ case "${1:-}" in
     [[ $# -le 1 && ${1:-0} =~ ^[0-9]{1,5}$ ]] && ((10#${1:-0} <= 65535)) ||
         usage "[PORT]   (PORT from 0 to 65535; 0 or none: any free one)"
     ;;
+*)
+    help >&2
+    exit 2
+    ;;
 esac
 
-"$root/scripts/setup.sh"
+# The page alone needs emscripten and little else; its test and benchmark
+# drive it in browsers, with a desktop build's snapshot tool for the frames.
+case "${1:-}" in
+--test|--bench) "$root/scripts/setup.sh" all ;;
+*) "$root/scripts/setup.sh" page ;;
+esac
 # Debian's emcc runs its JavaScript steps under node and looks for Debian's
 # own modules (acorn) where Debian's node would; another node needs the way.
 if [[ -d /usr/share/nodejs ]]; then
@@ -92,9 +114,5 @@ case "${1:-}" in
     build_page
     say_single
     exec node "$root/web/serve.js" "$build/page" "${1:-0}"
-    ;;
-*)
-    sed -n '2,/^set /p' "$0" | sed '$d; s/^# \{0,1\}//' >&2
-    exit 2
     ;;
 esac

@@ -3,8 +3,10 @@
 #
 #   scripts_test.sh shellcheck   every script, as the tree holds them when
 #                                the test runs, clean at warning level
-#   scripts_test.sh arguments    bad numbers and ports refused with status 2,
-#                                before anything is built or started
+#   scripts_test.sh arguments    unknown options, bad numbers and ports
+#                                refused with the usage and status 2, and
+#                                --help answered, before anything is
+#                                installed, built or started
 #   scripts_test.sh links        every relative link of README.md and docs/
 #                                names a file there, and its #anchor a heading
 set -euo pipefail
@@ -31,13 +33,51 @@ shellcheck)
     echo "ok: ${#scripts[@]} scripts"
     ;;
 arguments)
+    # Everything that installs, builds or starts, found first on the PATH as
+    # a stand-in that writes down that it was called.
+    stand_ins=$(mktemp -d)
+    trap 'rm -rf "$stand_ins"' EXIT
+    for tool in apt-get apt-cache dpkg-query sudo cmake emcmake cpack node npm Xvfb debootstrap chroot; do
+        printf '#!/bin/sh\necho "%s $*" >>"%s/called"\nexit 1\n' "$tool" "$stand_ins" >"$stand_ins/$tool"
+        chmod +x "$stand_ins/$tool"
+    done
+    untouched() { # what was asked
+        [[ ! -e $stand_ins/called ]] || fail "$*: called $(cat "$stand_ins/called") before checking its arguments"
+    }
     refused() { # expected message, command...
         local want=$1 out status=0
         shift
-        out=$("$@" 2>&1 >/dev/null) || status=$?
+        out=$(PATH=$stand_ins:$PATH "$@" 2>&1 >/dev/null) || status=$?
+        untouched "$@"
         [[ $status -eq 2 ]] || fail "$* exited $status, not 2"
         [[ $out == *"$want"* ]] || fail "$*: no '$want' in: $out"
     }
+    answered() { # expected text, command...: --help's usage on stdout, status 0
+        local want=$1 out status=0
+        shift
+        out=$(PATH=$stand_ins:$PATH "$@" 2>/dev/null) || status=$?
+        untouched "$@"
+        [[ $status -eq 0 ]] || fail "$* exited $status, not 0"
+        [[ $out == *"$want"* ]] || fail "$*: no '$want' in: $out"
+    }
+    # Every user command: an option it does not know, or words it does not take.
+    refused "usage: run.sh" scripts/run.sh --bogus
+    refused "usage: test.sh" scripts/test.sh extra
+    refused "usage: package.sh" scripts/package.sh --bogus
+    refused "usage: windows.sh" scripts/windows.sh --bogus
+    refused "usage: windows.sh" scripts/windows.sh one two
+    refused "usage: scripts/setup.sh" scripts/setup.sh run bogus
+    for args in --bogus --help-me --build=x '--build x' --test; do
+        # shellcheck disable=SC2086 # the words are the arguments
+        refused "web.sh" scripts/web.sh $args
+    done
+    for args in '' --bogus '--commands run' '--commands run,nothing trixie' '--commands package trixie' 'a b c d'; do
+        # shellcheck disable=SC2086 # the words are the arguments
+        refused "fresh-debian.sh" scripts/fresh-debian.sh $args
+    done
+    for script in run test package windows web setup fresh-debian; do
+        answered "scripts/$script.sh" "scripts/$script.sh" --help
+    done
     for seconds in abc -1 1e3 ' 1' 0x10; do
         refused "RUN_SECONDS must be a number" env RUN_SECONDS="$seconds" DISPLAY= scripts/run.sh
     done
@@ -52,7 +92,10 @@ arguments)
         # shellcheck disable=SC2086 # the words are the arguments
         refused "usage: web.sh" scripts/web.sh $args
     done
-    refused "usage: node page_bench.js" node bench/page_bench.js /nonexistent 4 five
+    # The page's benchmark itself, which is node's to run.
+    status=0
+    out=$(node bench/page_bench.js /nonexistent 4 five 2>&1 >/dev/null) || status=$?
+    [[ $status -eq 2 && $out == *"usage: node page_bench.js"* ]] || fail "page_bench.js exited $status: $out"
     echo "ok"
     ;;
 links)
