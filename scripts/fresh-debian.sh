@@ -1,15 +1,23 @@
 #!/usr/bin/env bash
-# The README's two commands on a fresh, minimal Debian system, as a new user
-# meets them: a minbase root made by debootstrap from the mirror this
-# machine's apt uses, a clean copy of the project (its committed files only),
-# then `./scripts/run.sh` with no DISPLAY, `./scripts/test.sh` and
-# `./scripts/windows.sh`, run as root inside it. Prints how long each step
-# took, the demo's report line, the test counts and the Windows zip, and a
-# last line PASS or FAIL. Needs root and a few minutes to
-# half an hour; not part of the test command.
+# The user commands on fresh, minimal Debian systems, as a new user meets
+# them: minbase roots made by debootstrap from the mirror this machine's apt
+# uses, each with a clean copy of the project (its committed files only),
+# each command run as root inside one. Prints what each command installed
+# and fetched (packages, and MB as apt counts them), how long it took and
+# what it made, and a last line PASS or FAIL; a command fails there if it
+# installed anything that only the tests need. Needs root, and from half an
+# hour to an hour and a half for all five commands on 2 cores; not part of
+# the test command.
 #
-#   sudo scripts/fresh-debian.sh RELEASE [SOURCE [REF]]
+#   sudo scripts/fresh-debian.sh [--commands LIST] RELEASE [SOURCE [REF]]
 #
+#   LIST     which commands, comma-separated (all five if not given):
+#              run      ./scripts/run.sh with no DISPLAY, in a root of its own,
+#              package  then ./scripts/package.sh there, the .deb installed
+#                       with apt-get and its program started,
+#              test     then ./scripts/test.sh there;
+#              page     ./scripts/web.sh --build, alone in a root of its own;
+#              windows  ./scripts/windows.sh, alone in a root of its own
 #   RELEASE  bookworm (Debian 12), trixie (Debian 13), forky or testing
 #            (the next Debian), or any suite of the mirror
 #   SOURCE   a git checkout of the project (default: the one this script is in)
@@ -19,15 +27,38 @@
 # user-mode emulator, registered in binfmt_misc with the F flag, as Debian's
 # qemu-user-static does) makes a root of that architecture instead; there
 # the run command is followed by the unit tests and a check that the run's
-# picture and recording are the renderer's frames, not by the whole test
-# command, which would take hours under the emulator.
-# MIRROR overrides the package mirror; KEEP=1 keeps the root afterwards
-# (its path is printed) instead of deleting it; DEBOOTSTRAP_CACHE=DIR keeps
-# debootstrap's downloaded packages there between runs.
+# picture and recording are the renderer's frames, not by the other
+# commands, which would take hours under the emulator.
+# MIRROR overrides the package mirror; KEEP=1 keeps the roots afterwards
+# (their paths are printed) instead of deleting them; DEBOOTSTRAP_CACHE=DIR
+# keeps debootstrap's downloaded packages there between runs.
 set -euo pipefail
-release=${1:?usage: fresh-debian.sh RELEASE [SOURCE [REF]]}
+usage() {
+    echo "usage: fresh-debian.sh [--commands run,package,test,page,windows] RELEASE [SOURCE [REF]]" >&2
+    exit 2
+}
+commands=run,package,test,page,windows
+case ${1:-} in
+-h|--help)
+    sed -n '2,/^set /p' "$0" | sed '$d; s/^# \{0,1\}//'
+    exit 0
+    ;;
+--commands)
+    [[ $# -ge 2 && $2 =~ ^(run|package|test|page|windows)(,(run|package|test|page|windows))*$ ]] || usage
+    commands=$2
+    shift 2
+    ;;
+esac
+[[ $# -ge 1 && $# -le 3 && $1 != -* ]] || usage
+release=$1
 src=$(cd "${2:-$(dirname "$0")/..}" && pwd)
 ref=${3:-HEAD}
+wants() { [[ ,$commands, == *,$1,* ]]; }
+# package and test follow the run command in its root.
+if ! wants run && { wants package || wants test; }; then
+    echo "fresh-debian.sh: package and test run after run, in its root: add run to --commands" >&2
+    exit 2
+fi
 
 [ "$(id -u)" -eq 0 ] || { echo "fresh-debian.sh: needs root (debootstrap, chroot, mount)" >&2; exit 2; }
 for tool in debootstrap git chroot mount; do
@@ -51,29 +82,42 @@ mirror=${MIRROR:-$(debian_mirror)}
 security=$(debian_security)
 [ -n "$mirror" ] || { echo "fresh-debian.sh: no Debian mirror in /etc/apt/sources*; set MIRROR" >&2; exit 2; }
 
-root=$(mktemp -d "/var/tmp/fresh-debian-$release-$arch.XXXXXX")
-chmod 755 "$root" # it becomes /, which every user must be able to enter
-logs=$root.logs
+# Every command's root is a copy of one made by debootstrap, taken before
+# any command has run in it.
+base=$(mktemp -d "/var/tmp/fresh-debian-$release-$arch.XXXXXX")
+chmod 755 "$base" # it becomes /, which every user must be able to enter
+logs=$base.logs
 mkdir -p "$logs"
+roots=("$base")
 mounted=()
 cleanup() {
-    local i
+    local i root
     for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do
         umount "${mounted[i]}" 2>/dev/null || umount -l "${mounted[i]}" 2>/dev/null || true
     done
-    if [ "${KEEP:-0}" = 1 ]; then
-        echo "kept: $root (logs in $logs)"
-    elif [ ${#mounted[@]} -eq 0 ] || ! grep -q " $root/" /proc/mounts; then
-        rm -rf "$root"
-    fi
+    for root in "${roots[@]}"; do
+        if [ "${KEEP:-0}" = 1 ]; then
+            echo "kept: $root"
+        elif ! grep -q " $root/" /proc/mounts; then
+            rm -rf "$root"
+        fi
+    done
+    echo "logs: $logs"
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM # through cleanup: nothing stays mounted
-bind() { # what, where inside the root, mount options...
-    local target=$root$2
-    mkdir -p "$target"
-    mount "${@:3}" "$1" "$target"
-    mounted+=("$target")
+bind() { # what, where, mount options...
+    mkdir -p "$2"
+    mount "${@:3}" "$1" "$2"
+    mounted+=("$2")
+}
+# mount_root ROOT: what a chroot needs of the running system.
+mount_root() {
+    bind proc "$1/proc" -t proc
+    bind sysfs "$1/sys" -t sysfs
+    bind /dev "$1/dev" --bind
+    bind /dev/pts "$1/dev/pts" --bind
+    bind tmpfs "$1/dev/shm" -t tmpfs
 }
 
 results=()
@@ -98,18 +142,43 @@ summary() {
     local line
     line=$(grep -ah '^Aika: ' "$logs/run.log" 2>/dev/null | tail -1 || true)
     [ -n "$line" ] && echo "   run.sh report: $line"
-    grep -ah '^run.sh installed ' "$logs/run.log" 2>/dev/null | sed 's/^/   /' || true
+    grep -ah '^[a-z.]* installed [0-9]* packages' "$logs"/*.log 2>/dev/null | sed 's/^/   /' || true
     grep -ahE '^== |tests passed, [0-9]+ tests? failed' "$logs/test.log" 2>/dev/null | sed 's/^/   test.sh: /' || true
-    grep -ah '^Depends: ' "$logs/deb.log" 2>/dev/null | sed 's/^/   package /' || true
+    grep -ah '^Depends: \|^installed program: ' "$logs/package.log" 2>/dev/null | sed 's/^/   package.sh: /' || true
+    grep -ah '\.html$' "$logs/page.log" 2>/dev/null | tail -1 | sed 's/^/   web.sh --build: /' || true
     grep -ah '\.zip$' "$logs/windows.log" 2>/dev/null | tail -1 | sed 's/^/   windows.sh: /' || true
     if [ "$failed" -eq 0 ]; then echo "PASS: fresh Debian $release"; else echo "FAIL: fresh Debian $release"; fi
 }
 
 trust=() # what the fresh system needs to reach the network as this machine does
-inside() { # COMMAND: run as root in the fresh system, in the project, with a login's bare environment
-    chroot "$root" /usr/bin/env -i HOME=/root TERM=dumb "${trust[@]}" \
+inside() { # ROOT COMMAND: run as root in that system, in the project, with a login's bare environment
+    chroot "$1" /usr/bin/env -i HOME=/root TERM=dumb "${trust[@]}" \
         PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-        bash -c "cd /root/kimallusmylly && $1"
+        bash -c "cd /root/kimallusmylly && $2"
+}
+
+# What only the tests need: no user command but the test command may bring it.
+tests_only="chromium firefox-esr wine wine64 qemu-user qemu-user-static valgrind lintian googletest libgtest-dev libbenchmark-dev g++-aarch64-linux-gnu"
+# measured NAME ROOT LOG COMMAND [NOT...]: a step that runs COMMAND in ROOT
+# and then says what it installed and fetched, as apt counts it (the .debs it
+# downloaded), and fails if that was any of the packages only the tests need
+# or any of the NOTs.
+measured() {
+    local name=$1 root=$2 log=$3 command=$4
+    shift 4
+    step "$name" "$log" inside "$root" '
+        apt-get clean
+        before=$(dpkg-query -W | wc -l)
+        '"$command"' || exit
+        shopt -s nullglob
+        debs=(/var/cache/apt/archives/*.deb)
+        mb=$( ( [ ${#debs[@]} -eq 0 ] || stat -c %s "${debs[@]}" ) | awk "{ s += \$1 } END { printf \"%.0f\", s / 1e6 }")
+        echo "'"$name"' installed $(($(dpkg-query -W | wc -l) - before)) packages, fetched ${#debs[@]} files, $mb MB"
+        heavy=()
+        for p in '"$tests_only $*"'; do
+            dpkg-query -W -f="\${Status}\n" "$p" 2>/dev/null | grep -q " ok installed$" && heavy+=("$p")
+        done
+        [ ${#heavy[@]} -eq 0 ] || { echo "'"$name"' installed what it does not need: ${heavy[*]}"; exit 1; }'
 }
 
 run_all() {
@@ -119,19 +188,19 @@ run_all() {
     [ -e "/usr/share/debootstrap/scripts/$release" ] || script=(/usr/share/debootstrap/scripts/sid)
     step "debootstrap $release" "$logs/debootstrap.log" \
         debootstrap --variant=minbase --arch="$arch" ${DEBOOTSTRAP_CACHE:+--cache-dir="$DEBOOTSTRAP_CACHE"} \
-        "$release" "$root" "$mirror" "${script[@]}" || return 1
+        "$release" "$base" "$mirror" "${script[@]}" || return 1
 
     # What an installed system's apt has besides the release itself.
     {
         echo "deb $mirror $release main"
         echo "deb $mirror $release-updates main"
         [ -n "$security" ] && echo "deb $security $release-security main"
-    } >"$root/etc/apt/sources.list"
+    } >"$base/etc/apt/sources.list"
     # A mirror's copy of a suite may be older than its Release file says it
     # stays valid (testing's is renewed weekly): that is the mirror, not the
     # project, and the fresh system takes it as it is.
-    echo 'Acquire::Check-Valid-Until "false";' >"$root/etc/apt/apt.conf.d/99fresh-debian"
-    cp /etc/resolv.conf "$root/etc/resolv.conf"
+    echo 'Acquire::Check-Valid-Until "false";' >"$base/etc/apt/apt.conf.d/99fresh-debian"
+    cp /etc/resolv.conf "$base/etc/resolv.conf"
     # Certificate authorities this machine adds to the system's own (those of
     # a proxy between it and the npm registry, say) are this machine's
     # network, not the project's: the fresh system gets them too, in the
@@ -139,44 +208,38 @@ run_all() {
     # which keeps a store of its own, through NODE_EXTRA_CA_CERTS.
     local extra=(/usr/local/share/ca-certificates/*.crt)
     if [ -e "${extra[0]}" ]; then
-        mkdir -p "$root/usr/local/share/ca-certificates"
-        cp "${extra[@]}" "$root/usr/local/share/ca-certificates/"
-        cat "${extra[@]}" >"$root/usr/local/share/ca-certificates/this-machine.pem"
+        mkdir -p "$base/usr/local/share/ca-certificates"
+        cp "${extra[@]}" "$base/usr/local/share/ca-certificates/"
+        cat "${extra[@]}" >"$base/usr/local/share/ca-certificates/this-machine.pem"
         trust=(NODE_EXTRA_CA_CERTS=/usr/local/share/ca-certificates/this-machine.pem)
     fi
     # A chroot has no init: packages must not try to start services in it.
-    printf '#!/bin/sh\nexit 101\n' >"$root/usr/sbin/policy-rc.d"
-    chmod 755 "$root/usr/sbin/policy-rc.d"
-    bind proc /proc -t proc
-    bind sysfs /sys -t sysfs
-    bind /dev /dev --bind
-    bind /dev/pts /dev/pts --bind
-    bind tmpfs /dev/shm -t tmpfs
+    printf '#!/bin/sh\nexit 101\n' >"$base/usr/sbin/policy-rc.d"
+    chmod 755 "$base/usr/sbin/policy-rc.d"
+    mkdir -p "$base/root/kimallusmylly"
+    git -C "$src" archive "$commit" | tar -x -C "$base/root/kimallusmylly"
 
-    mkdir -p "$root/root/kimallusmylly"
-    git -C "$src" archive "$commit" | tar -x -C "$root/root/kimallusmylly"
+    # The page and the zip each in a fresh root of their own.
+    local alone=() door
+    [ "$arch" = "$host_arch" ] && for door in page windows; do
+        wants "$door" || continue
+        cp -a "$base" "$base.$door"
+        roots+=("$base.$door")
+        alone+=("$door")
+    done
 
-    # The run command first and alone, as a new user's first step: what it
-    # installed and fetched, and none of what only the tests need.
-    step "run.sh, no DISPLAY" "$logs/run.log" inside '
-        apt-get clean
-        before=$(dpkg-query -W | wc -l)
-        ./scripts/run.sh || exit
-        shopt -s nullglob
-        debs=(/var/cache/apt/archives/*.deb)
-        mb=$( ( [ ${#debs[@]} -eq 0 ] || stat -c %s "${debs[@]}" ) | awk "{ s += \$1 } END { printf \"%.0f\", s / 1e6 }")
-        echo "run.sh installed $(($(dpkg-query -W | wc -l) - before)) packages, fetched ${#debs[@]} files, $mb MB"
-        heavy=()
-        for p in chromium firefox-esr wine wine64 emscripten nodejs npm g++-aarch64-linux-gnu qemu-user qemu-user-static valgrind lintian mingw-w64 googletest libgtest-dev libbenchmark-dev; do
-            dpkg-query -W -f="\${Status}\n" "$p" 2>/dev/null | grep -q " ok installed$" && heavy+=("$p")
-        done
-        [ ${#heavy[@]} -eq 0 ] || { echo "run.sh installed what only the tests need: ${heavy[*]}"; exit 1; }' || true
+    local run="$base"
+    mount_root "$run"
+    if wants run; then
+        # The run command first and alone, as a new user's first step.
+        measured run.sh "$run" "$logs/run.log" ./scripts/run.sh emscripten nodejs npm mingw-w64 || true
+    fi
     if [ "$arch" != "$host_arch" ]; then
         # Under the emulator: the unit tests, built natively for the
         # architecture, and the live window's picture and recording that
         # run.sh saved, each an exact frame of the renderer with the pointer
         # where run.sh put it.
-        step "unit tests, run's pictures" "$logs/test.log" inside '
+        step "unit tests, run's pictures" "$logs/test.log" inside "$run" '
             set -eo pipefail
             DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends googletest libgtest-dev libxtst-dev >/dev/null
             cmake -S . -B build -DBUILD_TESTING=ON >/dev/null
@@ -187,22 +250,33 @@ run_all() {
             build/tests/e2e/e2e_xdriver shot build/run-recording.gif 300 90 100' || true
         return 0
     fi
-    step "test.sh" "$logs/test.log" inside ./scripts/test.sh || true
-    # The README's Install: the package apt installs with what it depends on,
-    # whose program then starts (and, with no display, says why it cannot).
-    step "install the .deb" "$logs/deb.log" inside '
-        set -e
-        (cd build && cpack -G DEB --config CPackConfig.cmake >/dev/null)
-        deb=$(ls build/kimallusmylly_*.deb)
-        echo "Depends: $(dpkg-deb -f "$deb" Depends)"
-        DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=900 install -y -qq "./$deb" >/dev/null
-        dpkg-query -W -f="\${Status}\n" kimallusmylly | grep -qx "install ok installed"
-        kimallusmylly 2>&1 | grep -a "^SDL ei initoitunut: "' || true
-    # The Windows zip, built from Debian 12's sources whatever the release.
-    step "windows.sh" "$logs/windows.log" inside ./scripts/windows.sh || true
+    if wants package; then
+        # The package, then apt installing it with what it depends on, and
+        # its program started: with no display it says why and ends with 1.
+        measured package.sh "$run" "$logs/package.log" '
+            deb=$(./scripts/package.sh | tail -1) || exit
+            echo "Depends: $(dpkg-deb -f "$deb" Depends)"
+            DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=900 install -y -qq "./${deb#"$PWD"/}" >/dev/null || exit
+            dpkg-query -W -f="\${Status}\n" kimallusmylly | grep -qx "install ok installed" || exit
+            status=0
+            kimallusmylly >out 2>err || status=$?
+            grep -aq "^SDL ei initoitunut: " err && [ ! -s out ] && [ $status -eq 1 ] || { cat out err; exit 1; }
+            echo "installed program: $(cat err), status $status"
+            rm out err' emscripten nodejs npm mingw-w64 || true
+    fi
+    if wants test; then
+        step "test.sh" "$logs/test.log" inside "$run" ./scripts/test.sh || true
+    fi
+    for door in "${alone[@]}"; do
+        mount_root "$base.$door"
+        case $door in
+        page) measured "web.sh --build" "$base.page" "$logs/page.log" './scripts/web.sh --build' mingw-w64 npm || true ;;
+        windows) measured windows.sh "$base.windows" "$logs/windows.log" ./scripts/windows.sh emscripten nodejs npm || true ;;
+        esac
+    done
 }
 
-echo "fresh-debian.sh: $release into $root from $mirror; logs in $logs"
+echo "fresh-debian.sh: $release ($commands) into $base from $mirror; logs in $logs"
 run_all || true
 summary
 [ "$failed" -eq 0 ]
