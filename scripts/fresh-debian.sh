@@ -144,7 +144,8 @@ summary() {
     [ -n "$line" ] && echo "   run.sh report: $line"
     grep -ah '^[a-z.]* installed [0-9]* packages' "$logs"/*.log 2>/dev/null | sed 's/^/   /' || true
     grep -ahE '^== |tests passed, [0-9]+ tests? failed' "$logs/test.log" 2>/dev/null | sed 's/^/   test.sh: /' || true
-    grep -ah '^Depends: \|^installed program: ' "$logs/package.log" 2>/dev/null | sed 's/^/   package.sh: /' || true
+    grep -ah '\.deb$' "$logs/package.log" 2>/dev/null | tail -1 | sed 's/^/   package.sh: /' || true
+    grep -ah '^Depends: \|^installed program: ' "$logs/deb.log" 2>/dev/null | sed 's/^/   /' || true
     grep -ah '\.html$' "$logs/page.log" 2>/dev/null | tail -1 | sed 's/^/   web.sh --build: /' || true
     grep -ah '\.zip$' "$logs/windows.log" 2>/dev/null | tail -1 | sed 's/^/   windows.sh: /' || true
     if [ "$failed" -eq 0 ]; then echo "PASS: fresh Debian $release"; else echo "FAIL: fresh Debian $release"; fi
@@ -253,16 +254,16 @@ run_all() {
     if wants package; then
         # The package, then apt installing it with what it depends on, and
         # its program started: with no display it says why and ends with 1.
-        measured package.sh "$run" "$logs/package.log" '
-            deb=$(./scripts/package.sh | tail -1) || exit
-            echo "Depends: $(dpkg-deb -f "$deb" Depends)"
-            DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=900 install -y -qq "./${deb#"$PWD"/}" >/dev/null || exit
-            dpkg-query -W -f="\${Status}\n" kimallusmylly | grep -qx "install ok installed" || exit
-            status=0
-            kimallusmylly >out 2>err || status=$?
-            grep -aq "^SDL ei initoitunut: " err && [ ! -s out ] && [ $status -eq 1 ] || { cat out err; exit 1; }
-            echo "installed program: $(cat err), status $status"
-            rm out err' emscripten nodejs npm mingw-w64 || true
+        measured package.sh "$run" "$logs/package.log" ./scripts/package.sh emscripten nodejs npm mingw-w64 &&
+            step "the .deb installed" "$logs/deb.log" inside "$run" '
+                deb=$(ls build/kimallusmylly_*.deb) || exit
+                echo "Depends: $(dpkg-deb -f "$deb" Depends)"
+                DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=900 install -y -qq "./$deb" >/dev/null || exit
+                dpkg-query -W -f="\${Status}\n" kimallusmylly | grep -qx "install ok installed" || exit
+                status=0
+                kimallusmylly >/tmp/out 2>/tmp/err || status=$?
+                grep -aq "^SDL ei initoitunut: " /tmp/err && [ ! -s /tmp/out ] && [ $status -eq 1 ] || { cat /tmp/out /tmp/err; exit 1; }
+                echo "installed program: $(cat /tmp/err), status $status"' || true
     fi
     if wants test; then
         step "test.sh" "$logs/test.log" inside "$run" ./scripts/test.sh || true
