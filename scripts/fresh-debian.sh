@@ -33,6 +33,8 @@
 # (their paths are printed) instead of deleting them; DEBOOTSTRAP_CACHE=DIR
 # keeps debootstrap's downloaded packages there between runs.
 set -euo pipefail
+# shellcheck source=usage.sh
+source "$(dirname "$0")/usage.sh"
 usage() {
     echo "usage: fresh-debian.sh [--commands run,package,test,page,windows] RELEASE [SOURCE [REF]]" >&2
     exit 2
@@ -40,7 +42,7 @@ usage() {
 commands=run,package,test,page,windows
 case ${1:-} in
 -h|--help)
-    sed -n '2,/^set /p' "$0" | sed '$d; s/^# \{0,1\}//'
+    script_help
     exit 0
     ;;
 --commands)

@@ -13,17 +13,9 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build
-case ${1:-} in
-'') ;;
--h|--help)
-    sed -n '2,/^set /p' "$0" | sed '$d; s/^# \{0,1\}//'
-    exit 0
-    ;;
-*)
-    echo "usage: package.sh   (it takes no arguments)" >&2
-    exit 2
-    ;;
-esac
+# shellcheck source=usage.sh
+source "$root/scripts/usage.sh"
+no_arguments package.sh "it takes no arguments" "$@"
 
 "$root/scripts/setup.sh" run package
 # shellcheck source=quietbuild.sh

@@ -13,17 +13,9 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build
-case ${1:-} in
-'') ;;
--h|--help)
-    sed -n '2,/^set /p' "$0" | sed '$d; s/^# \{0,1\}//'
-    exit 0
-    ;;
-*)
-    echo "usage: run.sh   (it takes no arguments; RUN_SECONDS=SECONDS in front sets the headless run's length)" >&2
-    exit 2
-    ;;
-esac
+# shellcheck source=usage.sh
+source "$root/scripts/usage.sh"
+no_arguments run.sh "it takes no arguments; RUN_SECONDS=SECONDS in front sets the headless run's length" "$@"
 # Without a display the demo runs this many seconds before its pictures are
 # taken; checked before the long build, not after it.
 seconds=${RUN_SECONDS:-3}

@@ -7,17 +7,9 @@
 #   scripts/test.sh --help         this text
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-case ${1:-} in
-'') ;;
--h|--help)
-    sed -n '2,/^set /p' "$0" | sed '$d; s/^# \{0,1\}//'
-    exit 0
-    ;;
-*)
-    echo "usage: test.sh   (it takes no arguments; ctest -L LABEL runs one group once build/ is there)" >&2
-    exit 2
-    ;;
-esac
+# shellcheck source=usage.sh
+source "$root/scripts/usage.sh"
+no_arguments test.sh "it takes no arguments; ctest -L LABEL runs one group once build/ is there" "$@"
 
 "$root/scripts/setup.sh"
 # shellcheck source=quietbuild.sh

@@ -24,16 +24,15 @@ build=$root/build-web
 
 # Arguments are checked before the packages and the build, which take minutes
 # the first time.
-help() {
-    sed -n '2,/^set /p' "$0" | sed '$d; s/^# \{0,1\}//'
-}
+# shellcheck source=usage.sh
+source "$root/scripts/usage.sh"
 usage() {
     echo "usage: web.sh $1" >&2
     exit 2
 }
 case "${1:-}" in
 -h|--help)
-    help
+    script_help
     exit 0
     ;;
 --build)
@@ -52,7 +51,7 @@ case "${1:-}" in
         usage "[PORT]   (PORT from 0 to 65535; 0 or none: any free one)"
     ;;
 *)
-    help >&2
+    script_help >&2
     exit 2
     ;;
 esac

@@ -11,9 +11,11 @@
 #   scripts/windows.sh --help          this text
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=usage.sh
+source "$root/scripts/usage.sh"
 case ${1:-} in
 -h|--help)
-    sed -n '2,/^set /p' "$0" | sed '$d; s/^# \{0,1\}//'
+    script_help
     exit 0
     ;;
 -*)
