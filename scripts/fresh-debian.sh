@@ -144,7 +144,7 @@ summary() {
     local line
     line=$(grep -ah '^Aika: ' "$logs/run.log" 2>/dev/null | tail -1 || true)
     [ -n "$line" ] && echo "   run.sh report: $line"
-    grep -ah '^[a-z.]* installed [0-9]* packages' "$logs"/*.log 2>/dev/null | sed 's/^/   /' || true
+    grep -ah '^[a-z. -]* installed [0-9]* packages' "$logs"/*.log 2>/dev/null | sed 's/^/   /' || true
     grep -ahE '^== |tests passed, [0-9]+ tests? failed' "$logs/test.log" 2>/dev/null | sed 's/^/   test.sh: /' || true
     grep -ah '\.deb$' "$logs/package.log" 2>/dev/null | tail -1 | sed 's/^/   package.sh: /' || true
     grep -ah '^Depends: \|^installed program: ' "$logs/deb.log" 2>/dev/null | sed 's/^/   /' || true
