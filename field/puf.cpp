@@ -4,7 +4,7 @@
 
 #include "extended/extended.h"
 #include "field/field.h"
-#include "field/targets.h"
+#include "field/testing.h"
 #include "quarter.h"
 
 float puf[600 * 800];
