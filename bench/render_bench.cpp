@@ -13,6 +13,7 @@
 #include <random>
 #include <string>
 
+#include "app/run.h"
 #include "field/field.h"
 #include "motion/motion.h"
 #include "tests/reference/reference.h"
@@ -21,8 +22,7 @@
 
 namespace {
 
-MotionState motion;
-uint32_t frameCount;
+Run run;
 SDL_Event noEvent; // SDL_NOEVENT: the pointer blob stays where it is
 uint8_t literalOut[300 * 400];
 SDL_Surface *surface;
@@ -37,16 +37,15 @@ double now()
     return t.tv_sec * 1e9 + t.tv_nsec;
 }
 
-// The demo's blob motion, started afresh for every benchmark run so that all
+// The demo's run, started afresh for every benchmark run so that all
 // renderers draw the same frames.
 void startMotion()
 {
     memcpy(pallerot, firstFrame, sizeof pallerot);
-    placeBouncingBlob(&motion);
-    frameCount = 0;
+    startRun(&run);
 }
 
-void nextFrame() { moveBlobs(frameCount++, &noEvent, &motion); }
+void nextFrame() { moveBlobs(run.frameCount++, &noEvent, &run.motion); }
 
 void BM_literal(benchmark::State &state)
 {
@@ -99,7 +98,7 @@ void BM_piirteleBetweenFlips(benchmark::State &state)
     for (auto _ : state) {
         nextFrame();
         if (pointerMoves)
-            pallerot[5] = {(int)(frameCount * 7 % 400), (int)(frameCount * 3 % 300)};
+            pallerot[5] = {(int)(run.frameCount * 7 % 400), (int)(run.frameCount * 3 % 300)};
         piirtele(surface);
         state.PauseTiming();
         const uint8_t *pixels = (const uint8_t *)surface->pixels;
@@ -150,8 +149,7 @@ int main(int argc, char **argv)
         fprintf(stderr, "no surface: %s\n", SDL_GetError());
         return 1;
     }
-    buildOrbitTables(&motion);
-    alustaPuf();
+    startMotion(); // the tables, for benchmarks that draw without a run of their own
     benchmark::RegisterBenchmark("BM_piirtele", BM_piirtele, 0)->Unit(benchmark::kMicrosecond);
     for (int64_t target : drawTargets()) {
         std::string name = std::string("BM_piirtele/") + hwy::TargetName(target);

@@ -188,17 +188,17 @@ TEST(MoveToFrame, IsEveryFrameOfTheFullRun)
         full.step();
         Pallero want[6];
         memcpy(want, pallerot, sizeof want);
-        int32_t wantSpeed = full.motion.fallSpeed;
+        int32_t wantSpeed = full.run.motion.fallSpeed;
         if (n == lastInPeriod)
             memcpy(lastWant, pallerot, sizeof lastWant);
-        placeBouncingBlob(&fresh.motion);
-        moveToFrame(n, &fresh.event, &fresh.motion);
+        placeBouncingBlob(&fresh.run.motion);
+        moveToFrame(n, &fresh.event, &fresh.run.motion);
         ASSERT_EQ(memcmp(pallerot, want, sizeof want), 0) << "frame " << n;
-        ASSERT_EQ(fresh.motion.fallSpeed, wantSpeed) << "frame " << n;
+        ASSERT_EQ(fresh.run.motion.fallSpeed, wantSpeed) << "frame " << n;
         memcpy(pallerot, want, sizeof want);
     }
-    placeBouncingBlob(&fresh.motion);
-    moveToFrame(last, &fresh.event, &fresh.motion);
+    placeBouncingBlob(&fresh.run.motion);
+    moveToFrame(last, &fresh.event, &fresh.run.motion);
     EXPECT_EQ(memcmp(pallerot, lastWant, sizeof lastWant), 0);
 }
 

@@ -241,9 +241,9 @@ TEST_F(Snapshot, AnimationIsTheRunFrameByFrame)
     // with the pointer clamped, against a run stepped here one frame at a time.
     SteppedRun demo(450, 350);
     std::vector<std::vector<uint8_t>> want;
-    while (demo.next <= 45) {
+    while (demo.run.frameCount <= 45) {
         demo.step();
-        if (demo.next > 40)
+        if (demo.run.frameCount > 40)
             want.push_back(rendered(pallerot));
     }
     Picture pic = snapshot({"--frame", "40", "--frames", "6", "--pointer", "450,350"}, "run.gif");
