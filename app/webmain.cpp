@@ -7,7 +7,7 @@
 #include <stdint.h>
 
 #include "app/frameloop.h"
-#include "app/naytto.h"
+#include "app/window.h"
 
 static FrameLoop loop;
 
@@ -52,7 +52,7 @@ int main(int, char **)
         SDL.defaults.discardOnLock = true;
         SDL.defaults.opaqueFrontBuffer = false;
     });
-    SDL_Surface *screen = avaaNaytto();
+    SDL_Surface *screen = openWindow();
     if (screen == NULL) {
         tellPageRunEnded();
         return 0;

@@ -13,8 +13,8 @@
 // belongs to the slots and the table fill it was built from, and is built
 // again whenever either differs.
 alignas(64) static uint32_t stillSums[300 * 400];
-static Pallero stillAt[3];
-static uint32_t stillFill = ~0u;
+static BlobPosition stillAt[3];
+static uint32_t stillFillCount = ~0u;
 
 // Slot 5 moves only on pointer events, and between two of them the demo
 // draws many frames (all of them, when nobody touches the mouse). Once the
@@ -23,30 +23,30 @@ static uint32_t stillFill = ~0u;
 // Building it costs about three frames' drawing, which a hand moving the
 // mouse rarely lets it pay back, hence the wait.
 alignas(64) static uint32_t pointerSums[300 * 400];
-static Pallero pointerAt, pointerBefore;
-static uint32_t pointerFill = ~0u;
+static BlobPosition pointerAt, pointerBefore;
+static uint32_t pointerFillCount = ~0u;
 static int pointerStillFor;
 
-static bool same(const Pallero *a, const Pallero *b, int n)
+static bool same(const BlobPosition *a, const BlobPosition *b, int n)
 {
     return memcmp(a, b, n * sizeof *a) == 0;
 }
 
 void piirtele(SDL_Surface *screen)
 {
-    if (stillFill != quarterFills || !same(pallerot, stillAt, 3)) {
+    if (stillFillCount != quarterFillCount || !same(pallerot, stillAt, 3)) {
         field::sumBlobs(stillSums, NULL, &pallerot[0], 3);
         memcpy(stillAt, pallerot, sizeof stillAt);
-        stillFill = quarterFills;
-        pointerFill = ~0u;
+        stillFillCount = quarterFillCount;
+        pointerFillCount = ~0u;
     }
     pointerStillFor = same(&pallerot[5], &pointerBefore, 1) ? pointerStillFor + (pointerStillFor < 64) : 0;
     pointerBefore = pallerot[5];
-    bool pointerCached = pointerFill == quarterFills && same(&pallerot[5], &pointerAt, 1);
+    bool pointerCached = pointerFillCount == quarterFillCount && same(&pallerot[5], &pointerAt, 1);
     if (!pointerCached && pointerStillFor == 64) {
         field::sumBlobs(pointerSums, stillSums, &pallerot[5], 1);
         pointerAt = pallerot[5];
-        pointerFill = quarterFills;
+        pointerFillCount = quarterFillCount;
         pointerCached = true;
     }
     if (pointerCached)

@@ -9,7 +9,7 @@
 
 float puf[600 * 800];
 alignas(64) uint32_t quarter[quarterLength];
-uint32_t quarterFills;
+uint32_t quarterFillCount;
 
 // One entry, for offsets whose squares and 625 add up to n: the defining
 // formula, in arithmetic on a 64-bit significand.
@@ -50,12 +50,12 @@ void alustaPuf()
     for (int a = 0; a <= 300; a++)
         for (int b = -quarterMirror; b <= 400; b++)
             quarter[quarterRow(a) + b] = (uint32_t)(puf[(300 - a) * 800 + 400 - abs(b)] * 2097152.0f);
-    quarterFills++;
+    quarterFillCount++;
 }
 
 void clearPuf()
 {
     memset(puf, 0, sizeof puf);
     memset(quarter, 0, sizeof quarter);
-    quarterFills++;
+    quarterFillCount++;
 }

@@ -51,7 +51,7 @@ struct RowPlan {
     int backwards[4];
 };
 
-RowPlan planRow(const Pallero *at, int blobs)
+RowPlan planRow(const BlobPosition *at, int blobs)
 {
     RowPlan plan = {};
     int cut[3];
@@ -125,7 +125,7 @@ constexpr auto stretchesOf(std::integer_sequence<int, Back...>)
 // All 300 rows of out, stride elements apart: base's rows (or zeros) plus
 // the N blobs at `at`.
 template <int N, typename Out>
-void rows(Out *HWY_RESTRICT out, int stride, const uint32_t *HWY_RESTRICT base, const Pallero *at)
+void rows(Out *HWY_RESTRICT out, int stride, const uint32_t *HWY_RESTRICT base, const BlobPosition *at)
 {
     static constexpr auto stretchFor = stretchesOf<N, Out>(std::make_integer_sequence<int, 1 << N>());
     alignas(64) static const uint32_t zeros[400] = {};
@@ -145,7 +145,7 @@ void rows(Out *HWY_RESTRICT out, int stride, const uint32_t *HWY_RESTRICT base, 
 }
 
 // The two caches: the still blobs over nothing, the pointer blob over them.
-void sumRows(uint32_t *HWY_RESTRICT sums, const uint32_t *HWY_RESTRICT base, const Pallero *at, int blobs)
+void sumRows(uint32_t *HWY_RESTRICT sums, const uint32_t *HWY_RESTRICT base, const BlobPosition *at, int blobs)
 {
     if (blobs == 3)
         rows<3>(sums, 400, base, at);
@@ -154,7 +154,7 @@ void sumRows(uint32_t *HWY_RESTRICT sums, const uint32_t *HWY_RESTRICT base, con
 }
 
 // A frame: the moving blobs, with the pointer blob or without, over a cache.
-void drawRows(uint8_t *HWY_RESTRICT pixels, int pitch, const uint32_t *HWY_RESTRICT base, const Pallero *at,
+void drawRows(uint8_t *HWY_RESTRICT pixels, int pitch, const uint32_t *HWY_RESTRICT base, const BlobPosition *at,
               int blobs)
 {
     if (blobs == 3)
@@ -172,12 +172,12 @@ namespace field {
 HWY_EXPORT(sumRows);
 HWY_EXPORT(drawRows);
 
-void sumBlobs(uint32_t *sums, const uint32_t *base, const Pallero *at, int blobs)
+void sumBlobs(uint32_t *sums, const uint32_t *base, const BlobPosition *at, int blobs)
 {
     HWY_DYNAMIC_DISPATCH(sumRows)(sums, base, at, blobs);
 }
 
-void drawBlobs(uint8_t *pixels, int pitch, const uint32_t *base, const Pallero *at, int blobs)
+void drawBlobs(uint8_t *pixels, int pitch, const uint32_t *base, const BlobPosition *at, int blobs)
 {
     HWY_DYNAMIC_DISPATCH(drawRows)(pixels, pitch, base, at, blobs);
 }

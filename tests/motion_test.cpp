@@ -183,10 +183,10 @@ TEST(MoveToFrame, IsEveryFrameOfTheFullRun)
     // against the frame of that period it repeats.
     SteppedRun full(300, 90), fresh(300, 90);
     const uint32_t last = 4294967295u, lastInPeriod = last % (43 * 360);
-    Pallero lastWant[6];
+    BlobPosition lastWant[6];
     for (uint32_t n = 0; n < 43 * 360 + 100; n++) {
         full.step();
-        Pallero want[6];
+        BlobPosition want[6];
         memcpy(want, pallerot, sizeof want);
         int32_t wantSpeed = full.run.motion.fallSpeed;
         if (n == lastInPeriod)

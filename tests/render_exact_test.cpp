@@ -123,7 +123,7 @@ TEST(RenderTargets, EachInTurnThenHighwaysChoiceAgain)
 
 TEST_P(RenderExact, ExtremeLayouts)
 {
-    const Pallero corners[4] = {{0, 0}, {400, 0}, {0, 300}, {400, 300}};
+    const BlobPosition corners[4] = {{0, 0}, {400, 0}, {0, 300}, {400, 300}};
     memcpy(pallerot, firstFrame, sizeof pallerot);
     expectExact("first frame");
 
@@ -182,7 +182,7 @@ TEST_P(RenderExact, EachBlobMovedAlongOneAxisAfterItsCacheWasBuilt)
 {
     // The caches are keyed on where the blobs stand; a key that missed one
     // coordinate would be found out by a blob that moves along one axis only.
-    Pallero start[6];
+    BlobPosition start[6];
     memcpy(start, firstFrame, sizeof start);
     start[5] = {300, 90};
     for (int k = 0; k < 6; k++)

@@ -18,7 +18,7 @@
 
 // Before any pointer event: the still row at half height, the bouncer at
 // its start, the orbiter at 0 degrees, the pointer blob in the corner.
-inline constexpr Pallero firstFrame[6] = {{0, 150}, {120, 150}, {220, 150}, {30, 60}, {250, 211}, {0, 0}};
+inline constexpr BlobPosition firstFrame[6] = {{0, 150}, {120, 150}, {220, 150}, {30, 60}, {250, 211}, {0, 0}};
 
 // The demo's start and frame steps, one moveBlobs call a frame, with a
 // pointer move to x,y taken before frame 0; run.frameCount is the frame the

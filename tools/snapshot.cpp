@@ -16,7 +16,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "app/naytto.h"
+#include "app/window.h"
 #include "app/run.h"
 #include "field/field.h"
 #include "motion/motion.h"

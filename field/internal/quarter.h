@@ -30,4 +30,4 @@ constexpr int quarterRow(int a)
 static_assert(quarterMirror >= 15 && quarterMirror + 401 <= quarterRowLength && quarterRow(0) >= 400);
 
 extern uint32_t quarter[quarterLength];
-extern uint32_t quarterFills;
+extern uint32_t quarterFillCount;

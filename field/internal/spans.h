@@ -14,10 +14,10 @@ namespace field {
 
 // The exact sums of the `blobs` blobs at at[0..] (one or three) over base (a
 // cache, or NULL for zeros) into sums, a cache of 300 rows of 400.
-void sumBlobs(uint32_t *sums, const uint32_t *base, const Pallero *at, int blobs);
+void sumBlobs(uint32_t *sums, const uint32_t *base, const BlobPosition *at, int blobs);
 
 // A frame of the `blobs` blobs at at[0..] (two or three) over the cache
 // base, clipped to bytes, into pixels: 300 rows of 400, pitch bytes apart.
-void drawBlobs(uint8_t *pixels, int pitch, const uint32_t *base, const Pallero *at, int blobs);
+void drawBlobs(uint8_t *pixels, int pitch, const uint32_t *base, const BlobPosition *at, int blobs);
 
 } // namespace field

@@ -376,12 +376,12 @@ Grab grab(int scale)
 }
 
 struct Layout {
-    Pallero bounce, orbit;
+    BlobPosition bounce, orbit;
 };
 
 struct Search {
-    std::vector<Pallero> bounces, orbits; // every distinct place the two can be
-    Pallero pointer;
+    std::vector<BlobPosition> bounces, orbits; // every distinct place the two can be
+    BlobPosition pointer;
     SDL_Surface *surface;
 
     Search(int px, int py)
@@ -430,11 +430,11 @@ struct Search {
     bool find(const std::vector<uint8_t> &shown, bool all, Layout &best, long &bestCount)
     {
         bestCount = -1;
-        auto white = [&](Pallero p) { return shown[p.y * 400 + p.x] == 255; };
-        for (Pallero b : bounces) {
+        auto white = [&](BlobPosition p) { return shown[p.y * 400 + p.x] == 255; };
+        for (BlobPosition b : bounces) {
             if (!all && !white(b))
                 continue;
-            for (Pallero o : orbits) {
+            for (BlobPosition o : orbits) {
                 if (!all && !white(o))
                     continue;
                 long n = compare(shown, {b, o});
