@@ -78,9 +78,9 @@ struct RenderExact : ::testing::TestWithParam<int64_t> {
 
 TEST(RenderPremise, EveryTableEntryIsAWholeNumberOf21stBinaryParts)
 {
-    // The integer inner loops rest on this: entry * 2^21 is an exact integer
-    // below 2^29. It holds for entries in [4, 256); if the table ever changes
-    // so that it does not, this says why the renderers stopped agreeing.
+    // The integer sums rest on this (field/spans.cpp says why, at its shift
+    // by 21): if the table ever changes so that it does not hold, this says
+    // why the renderers stopped agreeing.
     alustaPuf();
     for (int i = 0; i < 600 * 800; i++) {
         float scaled = puf[i] * 2097152.0f;
