@@ -48,7 +48,13 @@ struct RenderExact : ::testing::TestWithParam<int64_t> {
         static uint8_t want[300 * 400];
         referenceFrame(want);
         memset(canvas + 64, 0, 300 * pitch); // no byte survives from the frame before
+        // The target asked for again, which leaves Highway's choice to be
+        // made: only the frame's own dispatch makes it, and so draws with it
+        // (the check Highway's TestWithParamTarget makes after each test).
+        useTarget(GetParam());
         piirtele(&surface);
+        ASSERT_TRUE(targetChosen()) << what << ": drawn without Highway's dispatch, so not with "
+                                    << hwy::TargetName(GetParam());
         for (int y = 0; y < 300; y++)
             if (memcmp(want + y * 400, canvas + 64 + y * pitch, 400) != 0) {
                 int x = 0;

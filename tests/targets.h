@@ -4,6 +4,8 @@
 //   drawTargets()   the vector targets this build has and this processor runs
 //   useTarget(t)    the renderer draws with target t alone until
 //                   useTarget(0) gives the choice back to Highway
+//   targetChosen()  whether a draw since useTarget(t) went through
+//                   Highway's dispatch, and so drew with target t
 #pragma once
 
 #include <hwy/targets.h>
@@ -23,6 +25,13 @@ inline void useTarget(int64_t target)
 {
     hwy::SetSupportedTargetsForTest(target);
 }
+
+// The hook leaves the choice to be made, and only a dynamic dispatch makes
+// it: Highway's own TestWithParamTarget checks this after each test.
+inline bool targetChosen()
+{
+    return hwy::GetChosenTarget().IsInitialized();
+}
 #else
 // One target compiled in (HWY_COMPILE_ONLY_STATIC, where Highway's library
 // is not linked: the aarch64 build), so there is nothing to choose.
@@ -32,4 +41,9 @@ inline std::vector<int64_t> drawTargets()
 }
 
 inline void useTarget(int64_t) {}
+
+inline bool targetChosen()
+{
+    return true;
+}
 #endif
