@@ -118,9 +118,9 @@ void stretch(Out *HWY_RESTRICT out, const uint32_t *HWY_RESTRICT base, const uin
 // reads blob k backwards where bit k of b is set. That is 22 compiled
 // stretches a target for the four kinds of rows drawn (three blobs or one
 // into a cache, three or two into a frame). One stretch with the count and
-// the ways read at run time is simpler, but it tests them for every vector
-// and drew a frame 20 to 50% slower, measured side by side
-// (docs/performance.md).
+// the ways read at run time is simpler, but it tests them for every vector:
+// measured side by side, it drew a frame 20 to 90% slower and was no faster
+// in a window (docs/performance.md).
 template <int N, typename Out, int... Back>
 constexpr auto stretchesOf(std::integer_sequence<int, Back...>)
 {
