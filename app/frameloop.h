@@ -2,23 +2,20 @@
 // program turns it in a loop of its own; the web page, which must hand the
 // browser a turn between frames, lets the browser call it.
 //
-//   startFrames(&run, screen)  the motion and light tables, the start time,
-//                              the bouncer at rest; nothing drawn yet
-//   stepFrame(&run)            one event taken, one frame drawn and flipped
-//   endFrames(&run)            the end time, the library shut down, the report
+//   startFrames(&loop, screen)  the run's start (app/run.h); nothing drawn yet
+//   stepFrame(&loop)            one event taken, one frame drawn and flipped
+//   endFrames(&loop)            the end time, the library shut down, the report
 #pragma once
 
 #include <SDL.h>
 #include <stdint.h>
 
-#include "motion/motion.h"
+#include "app/run.h"
 
-// What one run carries from frame to frame.
+// What the loop carries from frame to frame.
 struct FrameLoop {
     SDL_Surface *screen;
-    MotionState motion;
-    uint32_t frameCount;
-    uint32_t startTicks;
+    Run run;
     SDL_Event event; // the newest event taken (SDL_NOEVENT before the first)
 };
 
@@ -28,6 +25,6 @@ enum FrameStep {
     lockFailed,    // the message is printed; the run ends without a report
 };
 
-void startFrames(FrameLoop *run, SDL_Surface *screen);
-FrameStep stepFrame(FrameLoop *run);
-void endFrames(FrameLoop *run);
+void startFrames(FrameLoop *loop, SDL_Surface *screen);
+FrameStep stepFrame(FrameLoop *loop);
+void endFrames(FrameLoop *loop);

@@ -2,7 +2,7 @@
 #include <stdlib.h>
 
 #include "app/frameloop.h"
-#include "app/naytto.h"
+#include "app/window.h"
 
 // Set where main itself ends the run. Any other exit comes from inside a
 // library call: Xlib ends the process that way when the display is lost.
@@ -36,7 +36,7 @@ int main(int, char **)
     // included, must leave the library shut down by this.
     atexit(shutDown);
 #endif
-    SDL_Surface *screen = avaaNaytto();
+    SDL_Surface *screen = openWindow();
     if (screen == NULL)
         return endMain(1);
 

@@ -7,15 +7,15 @@
 #include <stdint.h>
 
 #include "app/frameloop.h"
-#include "app/naytto.h"
+#include "app/window.h"
 
-static FrameLoop run;
+static FrameLoop loop;
 
 // For the page's tests and benchmark: frames shown so far; the canvas holds
 // the last of them, frame kimallusFrameCount() - 1 counting from 0.
 extern "C" EMSCRIPTEN_KEEPALIVE uint32_t kimallusFrameCount()
 {
-    return run.frameCount;
+    return loop.run.frameCount;
 }
 
 // After the report line or a failure message: the page says the run is over.
@@ -29,12 +29,12 @@ static void tellPageRunEnded()
 
 static void browserTurn()
 {
-    FrameStep step = stepFrame(&run);
+    FrameStep step = stepFrame(&loop);
     if (step == frameShown)
         return;
     emscripten_cancel_main_loop();
     if (step == quitRequested)
-        endFrames(&run);
+        endFrames(&loop);
     tellPageRunEnded();
 }
 
@@ -52,12 +52,12 @@ int main(int, char **)
         SDL.defaults.discardOnLock = true;
         SDL.defaults.opaqueFrontBuffer = false;
     });
-    SDL_Surface *screen = avaaNaytto();
+    SDL_Surface *screen = openWindow();
     if (screen == NULL) {
         tellPageRunEnded();
         return 0;
     }
-    startFrames(&run, screen);
+    startFrames(&loop, screen);
     // The first step comes by setTimeout (asked for as 1000 steps a second),
     // not by the default requestAnimationFrame, which a hidden page never
     // gets; the timing below rules every step after it.

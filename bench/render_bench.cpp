@@ -13,16 +13,16 @@
 #include <random>
 #include <string>
 
+#include "app/run.h"
 #include "field/field.h"
-#include "field/targets.h"
 #include "motion/motion.h"
 #include "tests/reference/reference.h"
 #include "tests/shared.h"
+#include "tests/targets.h"
 
 namespace {
 
-MotionState motion;
-uint32_t frameCount;
+Run run;
 SDL_Event noEvent; // SDL_NOEVENT: the pointer blob stays where it is
 uint8_t literalOut[300 * 400];
 SDL_Surface *surface;
@@ -37,16 +37,15 @@ double now()
     return t.tv_sec * 1e9 + t.tv_nsec;
 }
 
-// The demo's blob motion, started afresh for every benchmark run so that all
+// The demo's run, started afresh for every benchmark run so that all
 // renderers draw the same frames.
 void startMotion()
 {
     memcpy(pallerot, firstFrame, sizeof pallerot);
-    placeBouncingBlob(&motion);
-    frameCount = 0;
+    startRun(&run);
 }
 
-void nextFrame() { moveBlobs(frameCount++, &noEvent, &motion); }
+void nextFrame() { moveBlobs(run.frameCount++, &noEvent, &run.motion); }
 
 void BM_literal(benchmark::State &state)
 {
@@ -60,22 +59,22 @@ void BM_literal(benchmark::State &state)
     literalNs = (now() - t0) / state.iterations();
 }
 
-// Target 0 is piirtele as the demo calls it; the others are the code of one
-// target each. The counter is how many times faster than the literal
-// renderer's run just before.
+// Target 0 is piirtele as the demo calls it, with the code Highway chooses;
+// the others draw with the code of one target each (useTarget), and give
+// the choice back after. The counter is how many times faster than the
+// literal renderer's run just before.
 void BM_piirtele(benchmark::State &state, int64_t target)
 {
     startMotion();
+    useTarget(target);
     double t0 = now();
     for (auto _ : state) {
         nextFrame();
-        if (target == 0)
-            piirtele(surface);
-        else
-            piirteleTarget(surface, target);
+        piirtele(surface);
         benchmark::DoNotOptimize(surface->pixels);
     }
     double ns = (now() - t0) / state.iterations();
+    useTarget(0);
     if (target == 0)
         piirteleNs = ns;
     state.counters["x_literal"] = literalNs / ns;
@@ -99,7 +98,7 @@ void BM_piirteleBetweenFlips(benchmark::State &state)
     for (auto _ : state) {
         nextFrame();
         if (pointerMoves)
-            pallerot[5] = {(int)(frameCount * 7 % 400), (int)(frameCount * 3 % 300)};
+            pallerot[5] = {(int)(run.frameCount * 7 % 400), (int)(run.frameCount * 3 % 300)};
         piirtele(surface);
         state.PauseTiming();
         const uint8_t *pixels = (const uint8_t *)surface->pixels;
@@ -150,12 +149,11 @@ int main(int argc, char **argv)
         fprintf(stderr, "no surface: %s\n", SDL_GetError());
         return 1;
     }
-    buildOrbitTables(&motion);
-    alustaPuf();
+    startMotion(); // the tables, for benchmarks that draw without a run of their own
     benchmark::RegisterBenchmark("BM_piirtele", BM_piirtele, 0)->Unit(benchmark::kMicrosecond);
-    for (int64_t all = drawTargets(); all; all &= all - 1) {
-        std::string name = std::string("BM_piirtele/") + hwy::TargetName(all & -all);
-        benchmark::RegisterBenchmark(name.c_str(), BM_piirtele, all & -all)->Unit(benchmark::kMicrosecond);
+    for (int64_t target : drawTargets()) {
+        std::string name = std::string("BM_piirtele/") + hwy::TargetName(target);
+        benchmark::RegisterBenchmark(name.c_str(), BM_piirtele, target)->Unit(benchmark::kMicrosecond);
     }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

@@ -1,14 +1,16 @@
 # The 64-bit Windows build (cmake/x86_64-w64-mingw32.cmake): the program, a
 # GUI-subsystem executable entered through SDL's entry shim, and the unit
-# tests and table builds, run under Wine. SDL 1.2 and Highway are built for
-# it from Debian 12's source packages into the build folder, once.
-set(KIMALLUS_DEPS ${CMAKE_BINARY_DIR}/deps)
-execute_process(COMMAND ${PROJECT_SOURCE_DIR}/scripts/windows-deps.sh ${KIMALLUS_DEPS}
-  RESULT_VARIABLE depsStatus)
-if(NOT depsStatus EQUAL 0)
-  message(FATAL_ERROR "SDL 1.2 and Highway for Windows did not build (${KIMALLUS_DEPS}/deps.log)")
+# tests and table builds, run under Wine. It links SDL 1.2 and Highway built
+# for Windows from Debian 12's source packages, which scripts/windows.sh
+# builds into the build folder's deps/prefix before it configures
+# (scripts/windows-deps.sh BUILD_DIR/deps); configure only finds them there,
+# or in the prefix KIMALLUS_DEPS_PREFIX names.
+set(KIMALLUS_DEPS_PREFIX ${CMAKE_BINARY_DIR}/deps/prefix CACHE PATH "SDL 1.2 and Highway built for Windows")
+if(NOT EXISTS ${KIMALLUS_DEPS_PREFIX}/built-from)
+  message(FATAL_ERROR "No SDL 1.2 and Highway for Windows in ${KIMALLUS_DEPS_PREFIX}: "
+    "scripts/windows.sh builds them there before it configures, or build them with "
+    "scripts/windows-deps.sh ${CMAKE_BINARY_DIR}/deps")
 endif()
-set(KIMALLUS_DEPS_PREFIX ${KIMALLUS_DEPS}/prefix)
 
 add_library(SDL::SDL SHARED IMPORTED)
 set_target_properties(SDL::SDL PROPERTIES

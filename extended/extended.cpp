@@ -98,8 +98,9 @@ Extended root(Extended a)
     int odd = a.e & 1;
     u128 M = (u128)a.m << (64 - odd);
     int e = a.e - 64 + odd;
-    // Whole-number root of M, which is below 2^64: a double's guess, one
-    // Newton step, then at most a step or two either way.
+    // Whole-number root of M: M is below 2^128, so its root is below 2^64
+    // and fits the 64-bit significand. A double's guess, one Newton step,
+    // then at most a step or two either way.
     u128 r = (u128)sqrt((double)M);
     r = (r + M / r) / 2;
     if (r > UINT64_MAX)

@@ -12,12 +12,13 @@
 #include <SDL.h>
 #include <stdint.h>
 
-struct Pallero {
+// Where one blob of light stands: the screen pixel its light is brightest on.
+struct BlobPosition {
     int32_t x, y;
 };
 
 // Slots 0-2 stand still, 3 bounces, 4 orbits, 5 follows the pointer.
-extern Pallero pallerot[6];
+extern BlobPosition pallerot[6];
 
 // Entry (r, c) is puf[r * 800 + c]: the brightness at offset (c - 400, r - 300)
 // from a light hanging 25 pixels above the surface.

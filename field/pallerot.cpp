@@ -1,6 +1,6 @@
 #include "field/field.h"
 
-Pallero pallerot[6] = {
+BlobPosition pallerot[6] = {
     {0, 150}, {120, 150}, {220, 150}, // fixed row across the middle
     {0, 0},                           // bouncer, placed before the first frame
     {0, 0},                           // orbiter, set every frame

@@ -4,12 +4,12 @@
 
 #include "extended/extended.h"
 #include "field/field.h"
-#include "field/targets.h"
+#include "field/testing.h"
 #include "quarter.h"
 
 float puf[600 * 800];
 alignas(64) uint32_t quarter[quarterLength];
-uint32_t quarterFills;
+uint32_t quarterFillCount;
 
 // One entry, for offsets whose squares and 625 add up to n: the defining
 // formula, in arithmetic on a 64-bit significand.
@@ -44,18 +44,18 @@ void alustaPuf()
     for (int r = 0; r < 600; r++)
         for (int c = 0; c < 800; c++)
             puf[r * 800 + c] = entry((r - 300) * (r - 300) + (c - 400) * (c - 400) + 625);
-    // Every entry lies in [4, 256), so times 2^21 it is a whole number below
-    // 2^29: the integer copy is exact. Row 300 - a, column 400 - |b| is the
-    // offset (-|b|, -a), which puf holds for every |b| <= 400 and a <= 300.
+    // The integer copy is exact (spans.cpp says why, at its shift by 21).
+    // Row 300 - a, column 400 - |b| is the offset (-|b|, -a), which puf
+    // holds for every |b| <= 400 and a <= 300.
     for (int a = 0; a <= 300; a++)
         for (int b = -quarterMirror; b <= 400; b++)
             quarter[quarterRow(a) + b] = (uint32_t)(puf[(300 - a) * 800 + 400 - abs(b)] * 2097152.0f);
-    quarterFills++;
+    quarterFillCount++;
 }
 
 void clearPuf()
 {
     memset(puf, 0, sizeof puf);
     memset(quarter, 0, sizeof quarter);
-    quarterFills++;
+    quarterFillCount++;
 }

@@ -1,8 +1,8 @@
-// The renderer's vector code: the rows of a frame or of a cache, each cut
-// into stretches that are summed a vector at a time. piirtele.cpp decides
-// which blobs go into which; this file is compiled once for every target
+// spans.cpp: one row of the renderer, planned and drawn. piirtele.cpp
+// decides which blobs go over which cache; this file cuts each row for those
+// blobs and sums it a vector at a time. It is compiled once for every target
 // Highway has for this processor family (foreach_target.h includes it again
-// for each), and spansOf hands out one target's code.
+// for each), and Highway's dispatch runs the best one the processor has.
 //
 // One row, with blob A at column 37 and blob B at column 250. Each blob
 // cuts the row at its column rounded down to 16 (A at 32, B at 240), and
@@ -31,7 +31,6 @@
 #include <array>
 #include <utility>
 
-#include "field/targets.h"
 #include "quarter.h"
 #include "spans.h"
 
@@ -43,15 +42,50 @@ namespace hn = hwy::HWY_NAMESPACE;
 // At most 16 lanes, so that a 16-pixel step is a whole number of vectors.
 typedef hn::CappedTag<uint32_t, 16> D;
 
+// How every row is cut for up to three blobs (the sketch above): stretch s
+// runs from cuts[s] up to cuts[s + 1] and reads blob k backwards where bit
+// k of backwards[s] is set. Only the blobs' columns decide it, so one plan
+// serves all 300 rows.
+struct RowPlan {
+    int cuts[5];
+    int backwards[4];
+};
+
+RowPlan planRow(const BlobPosition *at, int blobs)
+{
+    RowPlan plan = {};
+    int cut[3];
+    for (int k = 0; k < blobs; k++) {
+        cut[k] = at[k].x & ~15;
+        int j = k + 1; // insertion into cuts[1..blobs], kept sorted
+        for (; j > 1 && plan.cuts[j - 1] > cut[k]; j--)
+            plan.cuts[j] = plan.cuts[j - 1];
+        plan.cuts[j] = cut[k];
+    }
+    plan.cuts[blobs + 1] = 400;
+    for (int s = 0; s <= blobs; s++)
+        for (int k = 0; k < blobs; k++)
+            plan.backwards[s] |= (plan.cuts[s] < cut[k]) << k;
+    return plan;
+}
+
 // Into a cache: the exact sums, for the frames to come.
-HWY_INLINE void put(D d, hn::Vec<D> sum, uint32_t *HWY_RESTRICT at)
+HWY_INLINE void storeSums(D d, hn::Vec<D> sum, uint32_t *HWY_RESTRICT at)
 {
     hn::Store(sum, d, at);
 }
 
-// Into the frame: the shift is the truncation and the saturating narrow to
-// bytes the clip at 255 (piirtele.cpp says why that is the exact sum's byte).
-HWY_INLINE void put(D, hn::Vec<D> sum, uint8_t *HWY_RESTRICT at)
+// Into the frame: each sum's pixel byte. Why the integers give the literal
+// long double sum to the bit: every entry of puf lies in [4, 256), so its
+// float has at most 23 fraction bits below an exponent of at least 2, which
+// makes it a whole multiple of 2^-21. Times 2^21 (a power of two, so the
+// product is exact) it is a whole number below 2^29, which is what the
+// quarter holds. Six such numbers sum to less than 1536 * 2^21 < 2^32, so
+// an unsigned 32-bit sum holds the long double sum exactly, and "clip at
+// 255, then truncate" is min(sum >> 21, 255): the shift is the truncation,
+// and the saturating narrow to bytes after it the clip, which gives the
+// same byte because the sum is never negative.
+HWY_INLINE void storeSums(D, hn::Vec<D> sum, uint8_t *HWY_RESTRICT at)
 {
     const hn::Rebind<uint8_t, D> d8;
     const hn::RebindToSigned<D> di;
@@ -59,11 +93,11 @@ HWY_INLINE void put(D, hn::Vec<D> sum, uint8_t *HWY_RESTRICT at)
 }
 
 // One stretch of a row, the columns from `from` up to but not including
-// `to`: the base row plus N blobs. Blob k is read through window[k], which
+// `to`: the base row plus N blobs. Blob k is read through blobRow[k], which
 // holds its value for column px at entry px when it is read forwards and
 // at entry -px when backwards; bit k of Back says which.
 template <int N, int Back, typename Out>
-void stretch(Out *HWY_RESTRICT out, const uint32_t *HWY_RESTRICT base, const uint32_t *const *HWY_RESTRICT window,
+void stretch(Out *HWY_RESTRICT out, const uint32_t *HWY_RESTRICT base, const uint32_t *const *HWY_RESTRICT blobRow,
              int from, int to)
 {
     const D d;
@@ -74,14 +108,19 @@ void stretch(Out *HWY_RESTRICT out, const uint32_t *HWY_RESTRICT base, const uin
         // left rolled, the compiler would test it every step.
         HWY_UNROLL(3)
         for (int k = 0; k < N; k++)
-            sum = hn::Add(sum, Back >> k & 1 ? hn::Reverse(d, hn::LoadU(d, window[k] - px - lanes + 1))
-                                             : hn::LoadU(d, window[k] + px));
-        put(d, sum, out + px);
+            sum = hn::Add(sum, Back >> k & 1 ? hn::Reverse(d, hn::LoadU(d, blobRow[k] - px - lanes + 1))
+                                             : hn::LoadU(d, blobRow[k] + px));
+        storeSums(d, sum, out + px);
     }
 }
 
 // The stretches of N blobs, one for each way of reading them: entry b
-// reads blob k backwards where bit k of b is set.
+// reads blob k backwards where bit k of b is set. That is 22 compiled
+// stretches a target for the four kinds of rows drawn (three blobs or one
+// into a cache, three or two into a frame). One stretch with the count and
+// the ways read at run time is simpler, but it tests them for every vector:
+// measured side by side, it drew a frame 20 to 90% slower and was no faster
+// in a window (docs/performance.md).
 template <int N, typename Out, int... Back>
 constexpr auto stretchesOf(std::integer_sequence<int, Back...>)
 {
@@ -89,42 +128,44 @@ constexpr auto stretchesOf(std::integer_sequence<int, Back...>)
 }
 
 // All 300 rows of out, stride elements apart: base's rows (or zeros) plus
-// the terms' N blobs.
+// the N blobs at `at`.
 template <int N, typename Out>
-void rows(Out *HWY_RESTRICT out, int stride, const uint32_t *HWY_RESTRICT base, const Terms &t)
+void rows(Out *HWY_RESTRICT out, int stride, const uint32_t *HWY_RESTRICT base, const BlobPosition *at)
 {
-    static constexpr auto byWay = stretchesOf<N, Out>(std::make_integer_sequence<int, 1 << N>());
+    static constexpr auto stretchFor = stretchesOf<N, Out>(std::make_integer_sequence<int, 1 << N>());
     alignas(64) static const uint32_t zeros[400] = {};
-    const uint32_t *window[N];
+    const RowPlan plan = planRow(at, N);
+    const uint32_t *blobRow[N];
     for (int py = 0; py < 300; py++)
         for (int s = 0; s <= N; s++) {
-            if (t.cuts[s] == t.cuts[s + 1])
+            if (plan.cuts[s] == plan.cuts[s + 1])
                 continue;
             for (int k = 0; k < N; k++) {
-                const uint32_t *row = quarter + quarterRow(abs(py - t.at[k].y));
-                window[k] = t.backwards[s] >> k & 1 ? row + t.at[k].x : row - t.at[k].x;
+                const uint32_t *row = quarter + quarterRow(abs(py - at[k].y));
+                blobRow[k] = plan.backwards[s] >> k & 1 ? row + at[k].x : row - at[k].x;
             }
-            byWay[t.backwards[s]](out + py * stride, base ? base + py * 400 : zeros, window, t.cuts[s],
-                                  t.cuts[s + 1]);
+            stretchFor[plan.backwards[s]](out + py * stride, base ? base + py * 400 : zeros, blobRow, plan.cuts[s],
+                                          plan.cuts[s + 1]);
         }
 }
 
 // The two caches: the still blobs over nothing, the pointer blob over them.
-void sumRows(uint32_t *HWY_RESTRICT sums, const uint32_t *HWY_RESTRICT base, const Terms &terms)
+void sumRows(uint32_t *HWY_RESTRICT sums, const uint32_t *HWY_RESTRICT base, const BlobPosition *at, int blobs)
 {
-    if (terms.n == 3)
-        rows<3>(sums, 400, base, terms);
+    if (blobs == 3)
+        rows<3>(sums, 400, base, at);
     else
-        rows<1>(sums, 400, base, terms);
+        rows<1>(sums, 400, base, at);
 }
 
 // A frame: the moving blobs, with the pointer blob or without, over a cache.
-void drawRows(uint8_t *HWY_RESTRICT pixels, int pitch, const uint32_t *HWY_RESTRICT base, const Terms &terms)
+void drawRows(uint8_t *HWY_RESTRICT pixels, int pitch, const uint32_t *HWY_RESTRICT base, const BlobPosition *at,
+              int blobs)
 {
-    if (terms.n == 3)
-        rows<3>(pixels, pitch, base, terms);
+    if (blobs == 3)
+        rows<3>(pixels, pitch, base, at);
     else
-        rows<2>(pixels, pitch, base, terms);
+        rows<2>(pixels, pitch, base, at);
 }
 
 } // namespace HWY_NAMESPACE
@@ -135,43 +176,15 @@ HWY_AFTER_NAMESPACE();
 namespace field {
 HWY_EXPORT(sumRows);
 HWY_EXPORT(drawRows);
+
+void sumBlobs(uint32_t *sums, const uint32_t *base, const BlobPosition *at, int blobs)
+{
+    HWY_DYNAMIC_DISPATCH(sumRows)(sums, base, at, blobs);
+}
+
+void drawBlobs(uint8_t *pixels, int pitch, const uint32_t *base, const BlobPosition *at, int blobs)
+{
+    HWY_DYNAMIC_DISPATCH(drawRows)(pixels, pitch, base, at, blobs);
+}
 } // namespace field
-
-#if (HWY_TARGETS & (HWY_TARGETS - 1)) == 0
-int64_t drawTargets()
-{
-    return HWY_STATIC_TARGET;
-}
-
-static size_t tableIndex(int64_t)
-{
-    return 0; // the only one there is
-}
-#else
-int64_t drawTargets()
-{
-    // Asking the processor is slow where a hypervisor answers for it.
-    static const int64_t targets = hwy::SupportedTargets() & HWY_TARGETS;
-    return targets;
-}
-
-// Target 0 is the best this processor runs, as Highway chose it: up to its
-// first choice, entry 0, which makes the choice and then draws.
-static size_t tableIndex(int64_t target)
-{
-    if (target == 0)
-        return hwy::GetChosenTarget().GetIndex();
-    hwy::ChosenTarget chosen; // this one target, without touching the choice piirtele made
-    chosen.Update(target);
-    return chosen.GetIndex();
-}
-#endif
-
-// Each target's entry in the export tables, whose layout every Highway
-// release shares (the macros around them changed shape from 1.0 to 1.3).
-Spans spansOf(int64_t target)
-{
-    size_t i = tableIndex(target);
-    return {field::HWY_DISPATCH_TABLE(sumRows)[i], field::HWY_DISPATCH_TABLE(drawRows)[i]};
-}
 #endif // HWY_ONCE

@@ -71,7 +71,7 @@ void moveToFrame(uint32_t frame, const SDL_Event *event, MotionState *motion)
     // on from the last multiple of p below the frame. The last call is the
     // frame's own, which places the orbiter by its count.
     moveBlobs(0, event, motion);
-    const Pallero first = pallerot[3];
+    const BlobPosition first = pallerot[3];
     const int32_t firstSpeed = motion->fallSpeed;
     bool skipped = false;
     for (uint32_t f = 0; f != frame;) {

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # SDL 1.2 and Highway for the 64-bit Windows build, from Debian 12's source
 # packages, built with mingw-w64 into DIR/prefix: SDL.dll with its import
-# library and the entry shim libSDLmain.a, and a static libhwy.a. Run by the
-# Windows build's configure step; once done, a second run with the same
-# sources and compiler does nothing.
+# library and the entry shim libSDLmain.a, and a static libhwy.a. Run by
+# scripts/windows.sh before it configures the Windows build, which finds them
+# in DIR/prefix; once done, a second run with the same sources and compiler
+# does nothing.
 #
 #   windows-deps.sh DIR
 #

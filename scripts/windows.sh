@@ -31,6 +31,10 @@ host=x86_64-w64-mingw32
 # shellcheck source=quietbuild.sh
 source "$root/scripts/quietbuild.sh"
 
+# SDL 1.2 and Highway for Windows, built once into the build folder, where
+# the configure step below finds them.
+"$root/scripts/windows-deps.sh" "$build/deps" ||
+    { echo "windows.sh: SDL 1.2 and Highway for Windows did not build ($build/deps/deps.log)" >&2; exit 1; }
 build_quietly "$build.log" "windows.sh: the Windows build failed" "$build" \
     cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$host.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -- --target kimallusmylly

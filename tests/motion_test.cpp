@@ -183,22 +183,22 @@ TEST(MoveToFrame, IsEveryFrameOfTheFullRun)
     // against the frame of that period it repeats.
     SteppedRun full(300, 90), fresh(300, 90);
     const uint32_t last = 4294967295u, lastInPeriod = last % (43 * 360);
-    Pallero lastWant[6];
+    BlobPosition lastWant[6];
     for (uint32_t n = 0; n < 43 * 360 + 100; n++) {
         full.step();
-        Pallero want[6];
+        BlobPosition want[6];
         memcpy(want, pallerot, sizeof want);
-        int32_t wantSpeed = full.motion.fallSpeed;
+        int32_t wantSpeed = full.run.motion.fallSpeed;
         if (n == lastInPeriod)
             memcpy(lastWant, pallerot, sizeof lastWant);
-        placeBouncingBlob(&fresh.motion);
-        moveToFrame(n, &fresh.event, &fresh.motion);
+        placeBouncingBlob(&fresh.run.motion);
+        moveToFrame(n, &fresh.event, &fresh.run.motion);
         ASSERT_EQ(memcmp(pallerot, want, sizeof want), 0) << "frame " << n;
-        ASSERT_EQ(fresh.motion.fallSpeed, wantSpeed) << "frame " << n;
+        ASSERT_EQ(fresh.run.motion.fallSpeed, wantSpeed) << "frame " << n;
         memcpy(pallerot, want, sizeof want);
     }
-    placeBouncingBlob(&fresh.motion);
-    moveToFrame(last, &fresh.event, &fresh.motion);
+    placeBouncingBlob(&fresh.run.motion);
+    moveToFrame(last, &fresh.event, &fresh.run.motion);
     EXPECT_EQ(memcmp(pallerot, lastWant, sizeof lastWant), 0);
 }
 

@@ -1,6 +1,8 @@
 // The renderer compiled for every target this processor runs, each held
 // byte for byte against the literal long double sum, over the layouts the
-// blob table may hold and the ways its caches can go stale.
+// blob table may hold and the ways its caches can go stale. Each test of
+// RenderExact draws with one target, as Highway's own tests choose theirs
+// (useTarget, tests/targets.h), and gives the choice back after.
 #include <gtest/gtest.h>
 #include <stdint.h>
 #include <string.h>
@@ -11,19 +13,12 @@
 #include <vector>
 
 #include "field/field.h"
-#include "field/targets.h"
+#include "field/testing.h"
 #include "tests/reference/reference.h"
 #include "tests/shared.h"
+#include "tests/targets.h"
 
 namespace {
-
-std::vector<int64_t> targets()
-{
-    std::vector<int64_t> list;
-    for (int64_t all = drawTargets(); all; all &= all - 1)
-        list.push_back(all & -all);
-    return list;
-}
 
 // Rows of an odd length, so that no row after the first starts on a vector
 // boundary, with guard bytes before the picture and after every row: a vector
@@ -37,12 +32,14 @@ struct RenderExact : ::testing::TestWithParam<int64_t> {
     static void SetUpTestSuite() { alustaPuf(); }
     void SetUp() override
     {
+        useTarget(GetParam());
         memset(canvas, 0xA5, sizeof canvas);
         surface.pixels = canvas + 64;
         surface.pitch = pitch;
         surface.w = 400;
         surface.h = 300;
     }
+    void TearDown() override { useTarget(0); }
 
     // Draws the current layout with this test's target and compares all 400
     // columns of all 300 rows with the literal sum.
@@ -51,7 +48,13 @@ struct RenderExact : ::testing::TestWithParam<int64_t> {
         static uint8_t want[300 * 400];
         referenceFrame(want);
         memset(canvas + 64, 0, 300 * pitch); // no byte survives from the frame before
-        ASSERT_TRUE(piirteleTarget(&surface, GetParam()));
+        // The target asked for again, which leaves Highway's choice to be
+        // made: only the frame's own dispatch makes it, and so draws with it
+        // (the check Highway's TestWithParamTarget makes after each test).
+        useTarget(GetParam());
+        piirtele(&surface);
+        ASSERT_TRUE(targetChosen()) << what << ": drawn without Highway's dispatch, so not with "
+                                    << hwy::TargetName(GetParam());
         for (int y = 0; y < 300; y++)
             if (memcmp(want + y * 400, canvas + 64 + y * pitch, 400) != 0) {
                 int x = 0;
@@ -81,9 +84,9 @@ struct RenderExact : ::testing::TestWithParam<int64_t> {
 
 TEST(RenderPremise, EveryTableEntryIsAWholeNumberOf21stBinaryParts)
 {
-    // The integer inner loops rest on this: entry * 2^21 is an exact integer
-    // below 2^29. It holds for entries in [4, 256); if the table ever changes
-    // so that it does not, this says why the renderers stopped agreeing.
+    // The integer sums rest on this (field/spans.cpp says why, at its shift
+    // by 21): if the table ever changes so that it does not hold, this says
+    // why the renderers stopped agreeing.
     alustaPuf();
     for (int i = 0; i < 600 * 800; i++) {
         float scaled = puf[i] * 2097152.0f;
@@ -92,22 +95,41 @@ TEST(RenderPremise, EveryTableEntryIsAWholeNumberOf21stBinaryParts)
     }
 }
 
-TEST(RenderTargets, OnlyOneCompiledTargetAtATime)
+TEST(RenderTargets, EachInTurnThenHighwaysChoiceAgain)
 {
+    // The caches hold exact sums whichever target built them, so a target
+    // may draw over what the one before it cached; after the last, the
+    // renderer runs what Highway chooses for this processor, as the
+    // program's does.
+    static uint8_t want[300 * 400], got[300 * 400];
     SDL_Surface surface = {};
-    for (int64_t target : targets())
+    surface.pixels = got;
+    surface.pitch = 400;
+#if (HWY_TARGETS & (HWY_TARGETS - 1)) != 0
+    const int64_t supported = hwy::SupportedTargets();
+#endif
+    alustaPuf();
+    memcpy(pallerot, firstFrame, sizeof pallerot);
+    pallerot[5] = {300, 90};
+    for (int64_t target : drawTargets()) {
         printf("[ NOTE     ] drawing with %s\n", hwy::TargetName(target));
-    ASSERT_FALSE(targets().empty());
-    EXPECT_FALSE(piirteleTarget(&surface, 0));
-    EXPECT_FALSE(piirteleTarget(&surface, ~drawTargets() & (drawTargets() + 1))); // one it lacks
-    if (targets().size() > 1) {
-        EXPECT_FALSE(piirteleTarget(&surface, drawTargets())); // more than one
+        useTarget(target);
+        for (int frame = 0; frame < 70; frame++) // the pointer's cache built from frame 64
+            piirtele(&surface);
+        pallerot[3].y += 7;
+        piirtele(&surface);
+        useTarget(0);
+        referenceFrame(want);
+        ASSERT_EQ(memcmp(want, got, sizeof want), 0) << hwy::TargetName(target);
     }
+#if (HWY_TARGETS & (HWY_TARGETS - 1)) != 0
+    EXPECT_EQ(hwy::SupportedTargets(), supported);
+#endif
 }
 
 TEST_P(RenderExact, ExtremeLayouts)
 {
-    const Pallero corners[4] = {{0, 0}, {400, 0}, {0, 300}, {400, 300}};
+    const BlobPosition corners[4] = {{0, 0}, {400, 0}, {0, 300}, {400, 300}};
     memcpy(pallerot, firstFrame, sizeof pallerot);
     expectExact("first frame");
 
@@ -166,14 +188,14 @@ TEST_P(RenderExact, EachBlobMovedAlongOneAxisAfterItsCacheWasBuilt)
 {
     // The caches are keyed on where the blobs stand; a key that missed one
     // coordinate would be found out by a blob that moves along one axis only.
-    Pallero start[6];
+    BlobPosition start[6];
     memcpy(start, firstFrame, sizeof start);
     start[5] = {300, 90};
     for (int k = 0; k < 6; k++)
         for (int axis = 0; axis < 2; axis++) {
             memcpy(pallerot, start, sizeof pallerot);
             for (int frame = 0; frame < 70; frame++) // both caches built, the pointer's after 64 frames
-                piirteleTarget(&surface, GetParam());
+                piirtele(&surface);
             expectExact("the caches built");
             (axis ? pallerot[k].y : pallerot[k].x) += 17;
             expectExact("one blob moved along one axis");
@@ -192,7 +214,7 @@ TEST_P(RenderExact, DrawnBeforeTheTableIsFilledAndAfter)
     clearPuf();
     memcpy(pallerot, firstFrame, sizeof pallerot);
     for (int frame = 0; frame < 70; frame++)
-        piirteleTarget(&surface, GetParam());
+        piirtele(&surface);
     expectExact("before the fill");
     alustaPuf();
     expectExact("after the fill");
@@ -222,7 +244,7 @@ TEST_P(RenderExact, PointerBlobStandingStill)
             pallerot[0].y += 1; // a still blob moves for good, with the pointer held
         } else {
             pallerot[1].x += 1; // one steps away for a single frame and comes back
-            piirteleTarget(&surface, GetParam());
+            piirtele(&surface);
             pallerot[1].x -= 1;
         }
         expectExact("the first frame after the move");
@@ -230,7 +252,7 @@ TEST_P(RenderExact, PointerBlobStandingStill)
     expectGuardsIntact();
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryTarget, RenderExact, ::testing::ValuesIn(targets()),
+INSTANTIATE_TEST_SUITE_P(EveryTarget, RenderExact, ::testing::ValuesIn(drawTargets()),
                          [](const ::testing::TestParamInfo<int64_t> &info) { return hwy::TargetName(info.param); });
 
 } // namespace

@@ -1,7 +1,7 @@
 // shared.h: what several tests hold the program against.
 //
 //   firstFrame        where the blobs stand on the first frame of a run
-//   SteppedRun        the demo's motion stepped a frame at a time
+//   SteppedRun        the demo's run stepped a frame at a time
 //   fnv(data, n, h)   FNV-1a over bytes, carried on from h
 //   pufHash, orbitHash  the start-up tables' hashes, pinned
 //
@@ -12,29 +12,29 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "app/run.h"
 #include "field/field.h"
 #include "motion/motion.h"
 
 // Before any pointer event: the still row at half height, the bouncer at
 // its start, the orbiter at 0 degrees, the pointer blob in the corner.
-inline constexpr Pallero firstFrame[6] = {{0, 150}, {120, 150}, {220, 150}, {30, 60}, {250, 211}, {0, 0}};
+inline constexpr BlobPosition firstFrame[6] = {{0, 150}, {120, 150}, {220, 150}, {30, 60}, {250, 211}, {0, 0}};
 
-// The demo's start-up and frame steps, one moveBlobs call a frame, with a
-// pointer move to x,y taken before frame 0.
+// The demo's start and frame steps, one moveBlobs call a frame, with a
+// pointer move to x,y taken before frame 0; run.frameCount is the frame the
+// next step moves to.
 struct SteppedRun {
-    MotionState motion;
+    Run run;
     SDL_Event event = {};
-    uint32_t next = 0; // the frame the next step moves to
 
     SteppedRun(Uint16 x, Uint16 y)
     {
-        buildOrbitTables(&motion);
-        placeBouncingBlob(&motion);
+        startRun(&run);
         event.type = SDL_MOUSEMOTION;
         event.motion.x = x;
         event.motion.y = y;
     }
-    void step() { moveBlobs(next++, &event, &motion); }
+    void step() { moveBlobs(run.frameCount++, &event, &run.motion); }
 };
 
 inline uint64_t fnv(const void *data, size_t n, uint64_t h = 1469598103934665603ull)

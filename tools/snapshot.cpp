@@ -3,7 +3,7 @@
 //   snapshot [--frame N] [--frames COUNT] [--pointer X,Y] OUT.png|OUT.bmp|OUT.gif
 //
 // The frames are made by the demo's own code, called in the demo's own
-// order: the tables, the bouncer's start, then moveBlobs for the frames up to
+// order: the run's start (app/run.h), then moveBlobs for the frames up to
 // and including N (moveToFrame leaves out the ones whose bouncer repeats an
 // earlier one), and piirtele into an 8-bit surface of the demo's size; for an
 // animation, moveBlobs and piirtele again for each frame after N.
@@ -16,7 +16,8 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "app/naytto.h"
+#include "app/window.h"
+#include "app/run.h"
 #include "field/field.h"
 #include "motion/motion.h"
 #include "tools/gif.h"
@@ -39,11 +40,9 @@ int main(int argc, char **argv)
     if (int status = readSnapshotOptions(argc, argv, &o, stdout, stderr); status >= 0)
         return status;
 
-    // The demo's start-up, in its order; no clock and no display involved.
-    MotionState motion;
-    buildOrbitTables(&motion);
-    alustaPuf();
-    placeBouncingBlob(&motion);
+    // The demo's start, with no display involved.
+    Run run;
+    startRun(&run);
 
     SDL_Event event;
     memset(&event, 0, sizeof event);
@@ -52,7 +51,8 @@ int main(int argc, char **argv)
         event.motion.x = (Uint16)o.pointerX;
         event.motion.y = (Uint16)o.pointerY;
     }
-    moveToFrame((uint32_t)o.frame, &event, &motion);
+    run.frameCount = (uint32_t)o.frame;
+    moveToFrame(run.frameCount, &event, &run.motion);
 
     SDL_Surface *surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 400, 300, 8, 0, 0, 0, 0);
     if (!surface) {
@@ -74,10 +74,9 @@ int main(int argc, char **argv)
         if (!animation)
             return false;
         // The demo's count is 32 bits and wraps; so does this one.
-        uint32_t f = (uint32_t)o.frame;
         bool written = addGifFrame(animation, pixels, surface->pitch, frameDelay);
         for (unsigned long n = 1; n < o.count && written; n++) {
-            moveBlobs(++f, &event, &motion);
+            moveBlobs(++run.frameCount, &event, &run.motion);
             piirtele(surface);
             written = addGifFrame(animation, pixels, surface->pitch, frameDelay);
         }

@@ -47,6 +47,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/run.h"
 #include "field/field.h"
 #include "motion/motion.h"
 #include "tests/shared.h"
@@ -375,30 +376,28 @@ Grab grab(int scale)
 }
 
 struct Layout {
-    Pallero bounce, orbit;
+    BlobPosition bounce, orbit;
 };
 
 struct Search {
-    std::vector<Pallero> bounces, orbits; // every distinct place the two can be
-    Pallero pointer;
+    std::vector<BlobPosition> bounces, orbits; // every distinct place the two can be
+    BlobPosition pointer;
     SDL_Surface *surface;
 
     Search(int px, int py)
     {
-        alustaPuf();
-        MotionState motion;
-        buildOrbitTables(&motion);
+        Run run;
+        startRun(&run);
         std::set<std::pair<int, int>> seen;
         for (int t = 0; t < 360; t++)
-            if (seen.insert({motion.orbitX[t], motion.orbitY[t]}).second)
-                orbits.push_back({motion.orbitX[t], motion.orbitY[t]});
+            if (seen.insert({run.motion.orbitX[t], run.motion.orbitY[t]}).second)
+                orbits.push_back({run.motion.orbitX[t], run.motion.orbitY[t]});
         // The bounce repeats every 43 frames; one cycle has every height.
         SDL_Event none;
         memset(&none, 0, sizeof none);
-        placeBouncingBlob(&motion);
         seen.clear();
         for (uint32_t f = 0; f < 43; f++) {
-            moveBlobs(f, &none, &motion);
+            moveBlobs(f, &none, &run.motion);
             if (seen.insert({pallerot[3].x, pallerot[3].y}).second)
                 bounces.push_back(pallerot[3]);
         }
@@ -431,11 +430,11 @@ struct Search {
     bool find(const std::vector<uint8_t> &shown, bool all, Layout &best, long &bestCount)
     {
         bestCount = -1;
-        auto white = [&](Pallero p) { return shown[p.y * 400 + p.x] == 255; };
-        for (Pallero b : bounces) {
+        auto white = [&](BlobPosition p) { return shown[p.y * 400 + p.x] == 255; };
+        for (BlobPosition b : bounces) {
             if (!all && !white(b))
                 continue;
-            for (Pallero o : orbits) {
+            for (BlobPosition o : orbits) {
                 if (!all && !white(o))
                     continue;
                 long n = compare(shown, {b, o});

@@ -77,7 +77,7 @@ Picture decode(const fs::path &p)
 }
 
 // What piirtele draws for these six positions.
-std::vector<uint8_t> rendered(const Pallero layout[6])
+std::vector<uint8_t> rendered(const BlobPosition layout[6])
 {
     static bool tableReady;
     if (!tableReady) {
@@ -220,7 +220,7 @@ TEST_F(Snapshot, FirstFrameIsTheRenderersInEveryFormat)
     expectFrame(snapshot({"--frames", "1"}, "f0.gif"), want, "GIF");
 
     // A pointer move taken before frame 0 already places its blob there.
-    Pallero moved[6];
+    BlobPosition moved[6];
     memcpy(moved, firstFrame, sizeof moved);
     moved[5] = {123, 234};
     expectFrame(snapshot({"--pointer", "123,234"}, "p.png"), rendered(moved), "pointer at 123,234");
@@ -231,7 +231,7 @@ TEST_F(Snapshot, LaterFrameCarriesTheMotionAndTheClamp)
     // Frame 400: the orbit has wrapped to 40 degrees, (339, 230); the
     // bouncer, periodic in 43 frames from frame 1, is where it is on frame
     // 13, y = 151; a pointer beyond the window stops at its last pixel.
-    const Pallero want[6] = {{0, 150}, {120, 150}, {220, 150}, {30, 151}, {339, 230}, {399, 299}};
+    const BlobPosition want[6] = {{0, 150}, {120, 150}, {220, 150}, {30, 151}, {339, 230}, {399, 299}};
     expectFrame(snapshot({"--frame", "400", "--pointer", "450,350"}, "f400.png"), rendered(want), "frame 400");
 }
 
@@ -241,9 +241,9 @@ TEST_F(Snapshot, AnimationIsTheRunFrameByFrame)
     // with the pointer clamped, against a run stepped here one frame at a time.
     SteppedRun demo(450, 350);
     std::vector<std::vector<uint8_t>> want;
-    while (demo.next <= 45) {
+    while (demo.run.frameCount <= 45) {
         demo.step();
-        if (demo.next > 40)
+        if (demo.run.frameCount > 40)
             want.push_back(rendered(pallerot));
     }
     Picture pic = snapshot({"--frame", "40", "--frames", "6", "--pointer", "450,350"}, "run.gif");

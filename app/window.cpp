@@ -1,9 +1,9 @@
 #include <stdio.h>
 #include <stdlib.h>
 
-#include "app/naytto.h"
+#include "app/window.h"
 
-SDL_Surface *avaaNaytto()
+SDL_Surface *openWindow()
 {
 #if defined(__unix__) && !defined(__APPLE__)
     // The demo is a window on the desktop. Left to itself, the library on a
