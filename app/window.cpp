@@ -10,8 +10,13 @@ SDL_Surface *openWindow()
     // machine with no X display falls back to drawing ASCII art on the
     // terminal (or into whatever file stdout is), which hides the real
     // problem; asking for X unless the user chose a driver makes it fail
-    // with the library's reason instead.
-    setenv("SDL_VIDEODRIVER", "x11", 0);
+    // with the library's reason instead. A desktop with a Wayland display
+    // and no X one gets Wayland: the SDL2-based library draws there itself,
+    // and the classic one, which cannot, fails with its reason as above.
+    const char *x = getenv("DISPLAY");
+    const char *wayland = getenv("WAYLAND_DISPLAY");
+    bool waylandOnly = (x == NULL || *x == 0) && wayland != NULL && *wayland != 0;
+    setenv("SDL_VIDEODRIVER", waylandOnly ? "wayland" : "x11", 0);
 #endif
     if (SDL_Init(SDL_INIT_VIDEO) < 0) {
         fprintf(stderr, "SDL ei initoitunut: %s\n", SDL_GetError());

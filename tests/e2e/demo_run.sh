@@ -3,7 +3,7 @@
 # with real input, ended by Escape or by the window's close button, or by
 # losing its display; or with one of its SDL calls failing on purpose; or
 # with no display at all; or, on the compatibility library, scaled up to
-# twice its size for a big monitor.
+# twice its size for a big monitor, or on a Wayland desktop with no X server.
 #
 #   demo_run.sh PROGRAM CASE
 #
@@ -32,6 +32,9 @@ work=$(mktemp -d)
 source "$here/../../scripts/xserver.sh"
 
 driver_pid=
+sway_pid=
+keyboard_pid=
+wl=
 cleanup() {
     # SDL turns SIGTERM into a quit request, which a broken program may
     # ignore: it gets 5 s, then SIGKILL.
@@ -39,15 +42,24 @@ cleanup() {
     [[ -z $driver_pid ]] || stop_process "$driver_pid"
     [[ -z $windows ]] || wineserver -k 2>/dev/null || true
     stop_xvfb
+    [[ -z $keyboard_pid ]] || stop_process "$keyboard_pid"
+    [[ -z $sway_pid ]] || stop_process "$sway_pid"
+    # Also ends the loop that feeds the keyboard (start_keyboard).
+    [[ -z $wl ]] || rm -rf "$wl"
     rm -rf "$work"
 }
 trap cleanup EXIT
 fail() {
     echo "FAIL: $*"
-    for f in out err trace driver xvfb.log wine.out wine.err; do
+    for f in out err trace driver xvfb.log wine.out wine.err sway.log; do
         [[ -e $work/$f ]] && { echo "--- $f:"; cat -A "$work/$f"; }
     done
     exit 1
+}
+# The case cannot run on this system; CTest counts it as skipped.
+skip() {
+    echo "SKIP: $*"
+    exit 77
 }
 
 # X libraries keep allocations until exit; the program itself allocates
@@ -211,6 +223,144 @@ cannot_start() {
     [[ $(wc -l <"$work/err") -eq 1 ]] || fail "more than one line on stderr"
 }
 
+# ---- A Wayland desktop with no X server: a headless sway with its software
+# renderer and no Xwayland, grim for its pictures, wtype and wlrctl for its
+# keyboard and pointer. sway refuses to run as root, so under root the
+# compositor, its clients and the program run as nobody; $wl is that user's
+# runtime folder, and its home.
+
+# Sets $user: what runs a command as the desktop's user, with what a session
+# of a Wayland-only desktop gives it and nothing more: no DISPLAY and no
+# SDL_VIDEODRIVER. Mesa is told there is no graphics card to look for, which
+# it would otherwise say on stderr.
+desktop_user() {
+    user=(env -i PATH="$PATH" HOME="$wl" XDG_RUNTIME_DIR="$wl" LIBGL_ALWAYS_SOFTWARE=1)
+    [[ -z ${wl_display:-} ]] || user+=(WAYLAND_DISPLAY="$wl_display" SWAYSOCK="$wl_ipc")
+    local v
+    for v in LD_LIBRARY_PATH ASAN_OPTIONS UBSAN_OPTIONS; do
+        [[ -z ${!v:-} ]] || user+=("$v=${!v}")
+    done
+    [[ $(id -u) -ne 0 ]] || user=(setpriv --reuid=65534 --regid=65534 --clear-groups "${user[@]}")
+}
+
+# Starts sway and waits for its display; sets $wl_display, $wl_ipc and
+# $wl_prog, the program as that user can run it.
+start_sway() {
+    wl=$(mktemp -d)
+    [[ $(id -u) -ne 0 ]] || chown 65534:65534 "$wl"
+    # sway puts its cursor where it is told in fractions of the output's
+    # size, in single precision: on an output whose sides are powers of two
+    # every whole pixel is exact (on 1280x720, y 234 would come out 233.996).
+    printf 'xwayland disable\noutput * resolution 1024x512\n' >"$wl/sway.conf"
+    desktop_user
+    "${user[@]}" WLR_BACKENDS=headless WLR_RENDERER=pixman sway -c "$wl/sway.conf" >"$work/sway.log" 2>&1 &
+    sway_pid=$!
+    local _ socket
+    for _ in $(seq 300); do
+        socket=$(find "$wl" -maxdepth 1 -type s -name 'wayland-*' -printf '%f\n' | head -1)
+        wl_ipc=$(find "$wl" -maxdepth 1 -type s -name 'sway-ipc.*' | head -1)
+        [[ -z $socket || -z $wl_ipc ]] || break
+        kill -0 "$sway_pid" 2>/dev/null || fail "sway ended without starting"
+        sleep 0.1
+    done
+    [[ -n $socket && -n $wl_ipc ]] || fail "sway did not start within 30 s"
+    wl_display=$socket
+    desktop_user
+    # A build under a folder of root's is out of nobody's reach.
+    wl_prog=$prog
+    "${user[@]}" test -x "$prog" || { cp "$prog" "$wl/"; wl_prog=$wl/$(basename "$prog"); }
+}
+
+sway_do() {
+    "${user[@]}" swaymsg "$@" >/dev/null
+}
+
+# sway_has WHAT TEXT: swaymsg -t WHAT's answer holds TEXT.
+sway_has() {
+    local answer
+    answer=$("${user[@]}" swaymsg -t "$1") && [[ $answer == *"$2"* ]]
+}
+
+# A keyboard for the whole run, there before the program starts, as a real
+# one is. wtype holds its virtual keyboard until its input ends, then types
+# what it read: press_wl_escape gives it Escape. (A wtype a key brings a
+# keyboard of its own and takes it away again; a key it sends before the
+# program's SDL has taken up the new keyboard is lost, and one still held
+# when it does crashes SDL 2.26 to 2.32, which look such a key up in a
+# layout it does not know yet.)
+start_keyboard() {
+    # shellcheck disable=SC2016 # expanded by the inner shell
+    bash -c 'while [[ -d $1 && ! -e $1/escape ]]; do sleep 0.1; done; [[ ! -e $1/escape ]] || printf "\033"' _ "$wl" |
+        "${user[@]}" wtype - &
+    keyboard_pid=$!
+    local _
+    for _ in $(seq 300); do
+        sway_has get_inputs '"type": "keyboard"' && return 0
+        sleep 0.1
+    done
+    fail "wtype's keyboard did not come within 30 s"
+}
+
+press_wl_escape() {
+    touch "$wl/escape"
+    wait "$keyboard_pid" || fail "wtype could not type Escape"
+    keyboard_pid=
+}
+
+# Waits for the program's window, puts it at the output's top left corner
+# without a border, so that output pixels are window pixels. Only a floating
+# window can be put there: a window that does not say it is 400x300 and no
+# other size is tiled, and its frames stretched to the tile.
+wl_window() {
+    local _
+    for _ in $(seq 600); do
+        sway_has get_tree '"name": "Kimallusmylly"' && break
+        kill -0 "$demo_pid" 2>/dev/null || fail "the program ended before its window appeared"
+        sleep 0.1
+    done
+    sway_do '[title="^Kimallusmylly$"] border none, move absolute position 0 0' ||
+        fail "sway could not put the window at its corner: no window named Kimallusmylly, or not a floating one"
+}
+
+# wl_frame PX PY: grim's picture of the window is a frame the renderer draws
+# with the pointer blob at PX,PY; xdriver says what it found in $work/driver.
+wl_frame() {
+    "${user[@]}" grim -g '0,0 400x300' "$wl/shot.png" || fail "grim could not take the window's picture"
+    "$xdriver" shot "$wl/shot.png" "$1" "$2" 1 >"$work/driver"
+}
+
+# wl_first_frame: the window shows a frame with the blob where it waits for
+# the pointer, once it shows the demo's frames at all (the compatibility
+# library shows the window once before the first).
+wl_first_frame() {
+    local _
+    for _ in $(seq 100); do
+        wl_frame 0 0 && return 0
+        sleep 0.1
+    done
+    fail "no frame of the renderer's in 100 pictures: $(cat "$work/driver")"
+}
+
+# wl_point X Y: the pointer to window pixel X,Y, and the frame that shows the
+# blob there. sway's cursor is put there, and wlrctl brings a pointer: the
+# program's SDL sees the seat gain one, asks for it and is told where it is,
+# which is the event the demo takes. wlrctl's pointer lasts one command, so
+# SDL often asks once it is gone and learns nothing: the pointer comes again
+# until the window shows the blob.
+wl_point() {
+    sway_do "seat seat0 cursor set $1 $2" || fail "sway could not move its cursor"
+    local n
+    for n in $(seq 100); do
+        "${user[@]}" wlrctl pointer move 0 0 || fail "wlrctl could not bring a pointer"
+        if wl_frame "$1" "$2"; then
+            echo "the pointer blob at ($1, $2) with wlrctl's pointer number $n"
+            return 0
+        fi
+        kill -0 "$demo_pid" 2>/dev/null || fail "the program ended"
+    done
+    fail "no frame with the pointer blob at ($1, $2) after 100 pointers: $(cat "$work/driver")"
+}
+
 case $case in
 nodriver)
     # SDL asked for a video driver it does not have: the first failure
@@ -220,8 +370,9 @@ nodriver)
     ;;
 nodisplay)
     # No display and no driver chosen: the program must not fall back to the
-    # library's text-mode drivers but say why it cannot start.
-    cannot_start 'SDL ei initoitunut: .+' -u DISPLAY -u SDL_VIDEODRIVER
+    # library's text-mode drivers but say why it cannot start. (Nor a Wayland
+    # display, which the program would take.)
+    cannot_start 'SDL ei initoitunut: .+' -u DISPLAY -u SDL_VIDEODRIVER -u WAYLAND_DISPLAY
     ;;
 escape)
     open_demo "$prog" ignored --arguments
@@ -434,6 +585,42 @@ windowshot)
     driver shot "$work/bare.png" 123 234 1
     end_with escape
     check_report
+    ;;
+wayland)
+    # A Wayland desktop with no X server, and nothing set by hand: the
+    # program asks SDL for Wayland itself. Its frames exact before and after
+    # a pointer comes, Escape and the compositor's close request end the run
+    # with the report. With DISPLAY set too it still asks for X: here, where
+    # that display is not there, it cannot start.
+    [[ $sdl == compat ]] || fail "only the compatibility library has a Wayland driver"
+    missing=()
+    for tool in sway grim wtype wlrctl; do
+        command -v "$tool" >/dev/null || missing+=("$tool")
+    done
+    [[ ${#missing[@]} -eq 0 ]] ||
+        skip "no ${missing[*]} here (scripts/setup.sh installs what the archive has; Debian 12's has no wlrctl)"
+    start_sway
+    start_keyboard
+    start_demo "$work" "${user[@]}" "$wl_prog"
+    wl_window
+    wl_first_frame
+    wl_point 123 234
+    press_wl_escape
+    wait_exit 60
+    check_report
+
+    # Closed once it draws: a request that comes while it builds its tables
+    # ends the run before the first frame.
+    start_demo "$work" "${user[@]}" "$wl_prog"
+    wl_window
+    wl_first_frame
+    sway_do '[title="^Kimallusmylly$"] kill' || fail "sway could not ask the window to close"
+    wait_exit 60
+    check_report
+
+    start_demo "$work" "${user[@]}" DISPLAY=:e2e-none "$wl_prog"
+    wait_exit 60
+    grep -q '^SDL ei initoitunut: ' "$work/err" || fail "with DISPLAY set the program did not ask for X"
     ;;
 *)
     fail "unknown case $case"

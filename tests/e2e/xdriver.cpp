@@ -19,9 +19,10 @@
 //   xdriver cover WIN X Y W H              map a grey window of its own over WIN's
 //                                          W x H pixels from X,Y, say "covered" and
 //                                          hold it there until killed
-//   xdriver shot FILE PX PY COUNT          FILE (windowshot's PNG or GIF) holds COUNT
-//                                          frames, each one the renderer draws with
-//                                          the pointer blob at PX,PY
+//   xdriver shot FILE PX PY COUNT          FILE (windowshot's PNG or GIF, or an RGB PNG
+//                                          of greys such as a Wayland screenshot) holds
+//                                          COUNT frames, each one the renderer draws
+//                                          with the pointer blob at PX,PY
 //
 // Every wait ends at a deadline (E2E_WAIT seconds, 60 by default) and then
 // says what it saw; a loaded machine only makes the waits longer.
@@ -609,6 +610,19 @@ std::vector<std::vector<uint8_t>> readShot(const char *file)
     Picture pic = n > 4 && strcmp(file + n - 4, ".png") == 0 ? decodePng(slurp(file), &why) : decodeGif(file, &why);
     if (!why.empty())
         die("%s: %s", file, why.c_str());
+    // A compositor's screenshot is RGB: every pixel of the window must still
+    // be one of the palette's greys.
+    if (pic.channels == 3 && pic.width == 400 && pic.height == 300) {
+        std::vector<uint8_t> &rgb = pic.frames[0];
+        for (int i = 0; i < 400 * 300; i++) {
+            const uint8_t *p = &rgb[3 * i];
+            if (p[0] != p[1] || p[0] != p[2])
+                die("%s: pixel (%d, %d) is #%02x%02x%02x, not a grey", file, i % 400, i / 400, p[0], p[1], p[2]);
+            rgb[i] = p[0];
+        }
+        rgb.resize(400 * 300);
+        pic.channels = 1;
+    }
     if (pic.width != 400 || pic.height != 300 || pic.channels != 1)
         die("%s is %dx%d with %d channels, not 400x300 in greys", file, pic.width, pic.height, pic.channels);
     return pic.frames;
