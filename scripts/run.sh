@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the demo into build/ and runs it.
 #
-# With DISPLAY set it runs in that display until you press Escape or close
-# the window. Without one it brings its own: a private Xvfb, a few seconds
+# With DISPLAY or WAYLAND_DISPLAY set, as in a desktop session, it runs the
+# demo there until you press Escape or close the window. Without either it
+# brings a display of its own: a private Xvfb, a few seconds
 # of the demo, a picture and a short recording of the live window, a real
 # Escape key press, the demo's report line, and the paths of the two.
 # Ends with status 0 after a run with its report line, 1 when the demo
@@ -33,13 +34,14 @@ build_quietly "$root/build.log" "build failed" "$build" \
     cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF -- --target kimallusmylly windowshot
 prog=$build/app/kimallusmylly
 
-if [ -n "${DISPLAY:-}" ]; then
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
     # The demo's status is this script's: 0 once you end the run, 1 when
     # it could not start there or could not go on (its message says why).
+    # It chooses between X and Wayland itself.
     status=0
     "$prog" || status=$?
     [ "$status" -eq 0 ] ||
-        echo "run.sh: the demo ended with status $status on display $DISPLAY (README.md, \"When it does not start\", says what its message means)" >&2
+        echo "run.sh: the demo ended with status $status on display ${DISPLAY:-$WAYLAND_DISPLAY} (README.md, \"When it does not start\", says what its message means)" >&2
     exit "$status"
 fi
 
@@ -64,7 +66,7 @@ fail() {
     exit 1
 }
 
-echo "No DISPLAY: running the demo for ${seconds} s in a private X server (Xvfb)."
+echo "No display: running the demo for ${seconds} s in a private X server (Xvfb)."
 start_xvfb "$work" >/dev/null || fail "Xvfb did not start"
 
 # X and nothing else, whatever driver the caller's environment names.

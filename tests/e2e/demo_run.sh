@@ -621,6 +621,7 @@ wayland)
     start_demo "$work" "${user[@]}" DISPLAY=:e2e-none "$wl_prog"
     wait_exit 60
     grep -q '^SDL ei initoitunut: ' "$work/err" || fail "with DISPLAY set the program did not ask for X"
+    [[ $status -eq 1 ]] || fail "exit status $status after a failed start, not 1"
     ;;
 *)
     fail "unknown case $case"
