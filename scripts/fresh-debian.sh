@@ -164,8 +164,7 @@ inside() { # ROOT COMMAND: run as root in that system, in the project, with a lo
 tests_only="chromium firefox-esr wine wine64 qemu-user qemu-user-static valgrind lintian googletest libgtest-dev libbenchmark-dev g++-aarch64-linux-gnu"
 # measured NAME ROOT LOG COMMAND [NOT...]: a step that runs COMMAND in ROOT
 # and then says what it installed and fetched, as apt counts it (the .debs it
-# downloaded), and fails if that was any of the packages only the tests need
-# or any of the NOTs.
+# downloaded), and fails if that was any of the packages NOT.
 measured() {
     local name=$1 root=$2 log=$3 command=$4
     shift 4
@@ -178,7 +177,7 @@ measured() {
         mb=$( ( [ ${#debs[@]} -eq 0 ] || stat -c %s "${debs[@]}" ) | awk "{ s += \$1 } END { printf \"%.0f\", s / 1e6 }")
         echo "'"$name"' installed $(($(dpkg-query -W | wc -l) - before)) packages, fetched ${#debs[@]} files, $mb MB"
         heavy=()
-        for p in '"$tests_only $*"'; do
+        for p in '"$*"'; do
             dpkg-query -W -f="\${Status}\n" "$p" 2>/dev/null | grep -q " ok installed$" && heavy+=("$p")
         done
         [ ${#heavy[@]} -eq 0 ] || { echo "'"$name"' installed what it does not need: ${heavy[*]}"; exit 1; }'
@@ -235,7 +234,7 @@ run_all() {
     mount_root "$run"
     if wants run; then
         # The run command first and alone, as a new user's first step.
-        measured run.sh "$run" "$logs/run.log" ./scripts/run.sh emscripten nodejs npm mingw-w64 || true
+        measured run.sh "$run" "$logs/run.log" ./scripts/run.sh $tests_only emscripten nodejs npm mingw-w64 || true
     fi
     if [ "$arch" != "$host_arch" ]; then
         # Under the emulator: the unit tests, built natively for the
@@ -256,7 +255,7 @@ run_all() {
     if wants package; then
         # The package, then apt installing it with what it depends on, and
         # its program started: with no display it says why and ends with 1.
-        measured package.sh "$run" "$logs/package.log" ./scripts/package.sh emscripten nodejs npm mingw-w64 &&
+        measured package.sh "$run" "$logs/package.log" ./scripts/package.sh $tests_only emscripten nodejs npm mingw-w64 &&
             step "the .deb installed" "$logs/deb.log" inside "$run" '
                 deb=$(ls build/kimallusmylly_*.deb) || exit
                 echo "Depends: $(dpkg-deb -f "$deb" Depends)"
@@ -268,13 +267,13 @@ run_all() {
                 echo "installed program: $(cat /tmp/err), status $status"' || true
     fi
     if wants test; then
-        step "test.sh" "$logs/test.log" inside "$run" ./scripts/test.sh || true
+        measured test.sh "$run" "$logs/test.log" ./scripts/test.sh || true
     fi
     for door in "${alone[@]}"; do
         mount_root "$base.$door"
         case $door in
-        page) measured "web.sh --build" "$base.page" "$logs/page.log" './scripts/web.sh --build' mingw-w64 npm || true ;;
-        windows) measured windows.sh "$base.windows" "$logs/windows.log" ./scripts/windows.sh emscripten nodejs npm || true ;;
+        page) measured "web.sh --build" "$base.page" "$logs/page.log" './scripts/web.sh --build' $tests_only mingw-w64 npm || true ;;
+        windows) measured windows.sh "$base.windows" "$logs/windows.log" ./scripts/windows.sh $tests_only emscripten nodejs npm || true ;;
         esac
     done
 }
