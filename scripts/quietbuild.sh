@@ -22,26 +22,22 @@ build_quietly() {
         shift
     done
     shift
-    local status=0
-    if [[ -t 1 ]]; then
-        # The percentage the build prints before each step, on one line that
-        # is rewritten; the log still gets every line. The build's own status
-        # is the pipe's first, whatever the caller's shell options.
-        local -
-        set +e
-        local shown=${dir#"$PWD"/} line
-        printf 'Building %s ...' "$shown"
-        { { [[ ${#configure[@]} -eq 0 ]] || "${configure[@]}"; } &&
-            cmake --build "$dir" -j "$jobs" "$@"; } 2>&1 | tee "$log" |
-            while IFS= read -r line; do
-                [[ $line =~ ^\[\ *([0-9]+)%\] ]] && printf '\rBuilding %s: %s%%' "$shown" "${BASH_REMATCH[1]}"
-            done
-        status=${PIPESTATUS[0]}
-        printf '\n'
-    else
-        { { [[ ${#configure[@]} -eq 0 ]] || "${configure[@]}"; } &&
-            cmake --build "$dir" -j "$jobs" "$@"; } >"$log" 2>&1 || status=$?
-    fi
+    # Every line goes to the log. On a terminal the percentage the build
+    # prints before each step is shown too, on one line that is rewritten.
+    # The build's own status is the pipe's first, whatever the caller's
+    # shell options.
+    local -
+    set +e
+    local status terminal=0 shown=${dir#"$PWD"/} line
+    [[ -t 1 ]] && terminal=1
+    ((terminal)) && printf 'Building %s ...' "$shown"
+    { { [[ ${#configure[@]} -eq 0 ]] || "${configure[@]}"; } &&
+        cmake --build "$dir" -j "$jobs" "$@"; } 2>&1 | tee "$log" |
+        while IFS= read -r line; do
+            ((terminal)) && [[ $line =~ ^\[\ *([0-9]+)%\] ]] && printf '\rBuilding %s: %s%%' "$shown" "${BASH_REMATCH[1]}"
+        done
+    status=${PIPESTATUS[0]}
+    ((terminal)) && printf '\n'
     if [[ $status -ne 0 ]]; then
         cat "$log" >&2
         echo "$failure" >&2
