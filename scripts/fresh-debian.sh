@@ -36,8 +36,7 @@ set -euo pipefail
 # shellcheck source=usage.sh
 source "$(dirname "$0")/usage.sh"
 usage() {
-    echo "usage: fresh-debian.sh [--commands run,package,test,page,windows] RELEASE [SOURCE [REF]]" >&2
-    exit 2
+    refuse "fresh-debian.sh [--commands run,package,test,page,windows] RELEASE [SOURCE [REF]]"
 }
 commands=run,package,test,page,windows
 case ${1:-} in

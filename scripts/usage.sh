@@ -4,13 +4,19 @@
 #
 #   script_help        prints the comment at the top of the script, from its
 #                      second line down to its `set` line
+#   refuse USAGE       prints "usage: USAGE" on stderr and ends with 2
 #   no_arguments NAME HINT [ARG...]
 #                      for a script that takes none: --help prints the
-#                      comment and ends with 0; anything else prints
-#                      "usage: NAME   (HINT)" on stderr and ends with 2
+#                      comment and ends with 0; anything else is refused
+#                      with "NAME   (HINT)"
 
 script_help() {
     sed -n '2,/^set /p' "$0" | sed '$d; s/^# \{0,1\}//'
+}
+
+refuse() {
+    echo "usage: $1" >&2
+    exit 2
 }
 
 no_arguments() {
@@ -20,6 +26,5 @@ no_arguments() {
     '') [[ $# -eq 0 ]] && return 0 ;;
     -h|--help) [[ $# -eq 1 ]] && { script_help; exit 0; } ;;
     esac
-    echo "usage: $name   ($hint)" >&2
-    exit 2
+    refuse "$name   ($hint)"
 }

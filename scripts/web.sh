@@ -27,8 +27,7 @@ build=$root/build-web
 # shellcheck source=usage.sh
 source "$root/scripts/usage.sh"
 usage() {
-    echo "usage: web.sh $1" >&2
-    exit 2
+    refuse "web.sh $1"
 }
 case "${1:-}" in
 -h|--help)

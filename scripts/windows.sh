@@ -18,12 +18,8 @@ case ${1:-} in
     script_help
     exit 0
     ;;
--*)
-    echo "usage: windows.sh [BUILD_DIR]" >&2
-    exit 2
-    ;;
 esac
-[[ $# -le 1 ]] || { echo "usage: windows.sh [BUILD_DIR]" >&2; exit 2; }
+[[ $# -le 1 && ${1:-} != -* ]] || refuse "windows.sh [BUILD_DIR]"
 build=$(realpath -m "${1:-$root/build-windows}")
 host=x86_64-w64-mingw32
 
