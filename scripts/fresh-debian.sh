@@ -161,6 +161,8 @@ inside() { # ROOT COMMAND: run as root in that system, in the project, with a lo
 
 # What only the tests need: no user command but the test command may bring it.
 tests_only="chromium firefox-esr wine wine64 qemu-user qemu-user-static valgrind lintian googletest libgtest-dev libbenchmark-dev g++-aarch64-linux-gnu"
+# Nor may the desktop's commands bring the page's or the zip's compilers.
+desktop_only="$tests_only emscripten nodejs npm mingw-w64"
 # measured NAME ROOT LOG COMMAND [NOT...]: a step that runs COMMAND in ROOT
 # and then says what it installed and fetched, as apt counts it (the .debs it
 # downloaded), and fails if that was any of the packages NOT.
@@ -233,7 +235,7 @@ run_all() {
     mount_root "$run"
     if wants run; then
         # The run command first and alone, as a new user's first step.
-        measured run.sh "$run" "$logs/run.log" ./scripts/run.sh $tests_only emscripten nodejs npm mingw-w64 || true
+        measured run.sh "$run" "$logs/run.log" ./scripts/run.sh $desktop_only || true
     fi
     if [ "$arch" != "$host_arch" ]; then
         # Under the emulator: the unit tests, built natively for the
@@ -254,7 +256,7 @@ run_all() {
     if wants package; then
         # The package, then apt installing it with what it depends on, and
         # its program started: with no display it says why and ends with 1.
-        measured package.sh "$run" "$logs/package.log" ./scripts/package.sh $tests_only emscripten nodejs npm mingw-w64 &&
+        measured package.sh "$run" "$logs/package.log" ./scripts/package.sh $desktop_only &&
             step "the .deb installed" "$logs/deb.log" inside "$run" '
                 deb=$(ls build/kimallusmylly_*.deb) || exit
                 echo "Depends: $(dpkg-deb -f "$deb" Depends)"
