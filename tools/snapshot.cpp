@@ -16,8 +16,8 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "app/window.h"
 #include "app/run.h"
+#include "app/window.h"
 #include "field/field.h"
 #include "motion/motion.h"
 #include "tools/gif.h"
